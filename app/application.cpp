@@ -1,0 +1,24 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+
+void installFontSubstitutions()
+{
+    QFont::insertSubstitutions(QStringLiteral("楷体"),
+                               {QStringLiteral("KaiTi"), QStringLiteral("AR PL UKai CN")});
+    QFont::insertSubstitutions(QStringLiteral("黑体"),
+                               {QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Zen Hei")});
+    QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+}
+
+void installStyleSheet(const QString &resourcePath)
+{
+    QFile file(resourcePath);
+    // Not tested on purpose: an unreadable sheet reads as empty, and an empty sheet is
+    // installed, which leaves Qt's default look.
+    file.open(QIODevice::ReadOnly);
+    qApp->setStyleSheet(QString::fromUtf8(file.readAll()));
+    file.close();
+}

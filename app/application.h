@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Process-wide look: font substitutions and the application style sheet.
+
+// Lets the interface's Windows font families ("楷体", "黑体", "Verdana") resolve to fonts that
+// exist on this system; where the real families are installed they are found first.
+void installFontSubstitutions();
+
+// Reads the style sheet resource as UTF-8 and makes it the application's; an unreadable one
+// installs an empty style sheet.
+void installStyleSheet(const QString &resourcePath);
+
+inline const QString windowStyleSheet = QStringLiteral(":/Image/bookstyle.qss");
+inline const QString fullScreenStyleSheet = QStringLiteral(":/Image/bookstyle2.qss");

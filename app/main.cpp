@@ -1,0 +1,30 @@
+#include "app/application.h"
+#include "app/widget.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QSplashScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
+    installStyleSheet(windowStyleSheet);
+
+    const QPixmap splashImage(QStringLiteral(":/Image/start.png"));
+    QSplashScreen splash(splashImage);
+    splash.setWindowOpacity(0.9);
+    splash.show();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // The splash stays up exactly as long as these synchronous repaints take.
+    for (int i = 0; i < 500; ++i)
+        splash.repaint();
+    splash.hide();
+
+    Widget window;
+    window.show();
+    splash.finish(&window);
+    return app.exec();
+}

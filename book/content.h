@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// Names of the book's content, all formed from the 0-based spread index k. Audio and
+// animations hang off the content directory (the executable's); the page-image bundles are
+// looked up relative to the working directory.
+namespace Content {
+
+// The demo book's last spread; the page view turns no further and the demo generator draws
+// up to here.
+inline constexpr int lastSpread = 37;
+// The unit vocabulary spread: its audio file is also the word practice audio.
+inline constexpr int wordAudioSpread = 36;
+
+inline const QString windowBundle = QStringLiteral("mvrpaper.dll");
+inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
+inline const QString pointMap = QStringLiteral(":/Image/point.xml");
+inline const QString wordList = QStringLiteral(":/Image/word.xml");
+
+QString spreadTag(int k);
+QString pageImage(int k);
+QString spreadAudio(const QString &contentDir, int k);
+QString firstAnimation(const QString &contentDir, int k);
+QString secondAnimation(const QString &contentDir, int k);
+
+} // namespace Content

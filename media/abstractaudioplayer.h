@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// What the views need of a sound player, with the semantics they are written against:
+// - setSource() takes an absolute file path or a ":/" resource path and checks nothing;
+// - state() is Playing from play() until stop(), clear() or the end of the media;
+// - a seek() issued right after play() takes effect;
+// - clear() stops and drops the source, stop() keeps it;
+// - finished() is emitted once when the media plays to its end, never on stop() or clear().
+// AudioPlayer is the real one; tests give the views a scripted player whose clock they drive.
+class AbstractAudioPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Stopped, Playing };
+
+    using QObject::QObject;
+
+    virtual void setSource(const QString &path) = 0;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    virtual void clear() = 0;
+    virtual void seek(qint64 ms) = 0;
+    virtual qint64 currentTime() const = 0;
+    virtual State state() const = 0;
+
+    bool isPlaying() const { return state() == State::Playing; }
+
+signals:
+    void finished();
+};
+
+// Views create their players through a factory so that tests can hand in scripted ones.
+using AudioPlayerFactory = std::function<AbstractAudioPlayer *(QObject *parent)>;

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Installs what Mivora needs and is missing, then configures and builds it in build/.
+# Shared by run.sh and test.sh; safe to run again, and quick when nothing changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Debian package -> why it is needed.
+packages=(
+    "cmake:build system"
+    "ninja-build:build tool"
+    "g++:C++ compiler"
+    "qt6-base-dev:Qt 6 widgets, XML and test libraries"
+    "qt6-base-dev-tools:Qt 6 moc and rcc"
+    "qt6-multimedia-dev:Qt 6 audio and video playback"
+    "qt6-qpa-plugins:Qt 6 X11 window support"
+    "gstreamer1.0-plugins-base:decoding of the WAV sounds and page audio"
+    "gstreamer1.0-plugins-good:decoding of the MP3 sounds"
+    "gstreamer1.0-libav:decoding of the animation movies"
+    "fonts-arphic-ukai:the KaiTi-style Chinese font of the interface"
+    "fonts-wqy-zenhei:the SimHei-style Chinese font of the interface"
+    "fonts-dejavu-core:the Latin font of the interface"
+    "espeak-ng:speech for the demo book's audio"
+    "sox:assembling the demo book's audio"
+    "ffmpeg:the demo book's animation movies"
+)
+
+missing=()
+for entry in "${packages[@]}"; do
+    name=${entry%%:*}
+    if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$entry")
+    fi
+done
+
+if ((${#missing[@]})); then
+    if ! command -v apt-get >/dev/null 2>&1; then
+        echo "mivora: this system has no apt-get. Please install the equivalents of:" >&2
+        printf '  %s (%s)\n' "${missing[@]/:/ }" >&2
+        exit 1
+    fi
+    echo "mivora: installing missing packages:"
+    for entry in "${missing[@]}"; do
+        printf '  %-28s %s\n' "${entry%%:*}" "${entry#*:}"
+    done
+    if [ "$(id -u)" -eq 0 ]; then
+        sudo=()
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo=(sudo)
+    else
+        echo "mivora: installing needs root; run this as root or install sudo." >&2
+        exit 1
+    fi
+    names=("${missing[@]%%:*}")
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${names[@]}"
+fi
+
+if [ ! -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build build

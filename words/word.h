@@ -1,0 +1,16 @@
+#pragma once
+
+#include "media/audioplayer.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+// The word practice view.
+class word : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit word(QWidget *parent, AudioPlayerFactory makePlayer = AudioPlayer::factory());
+
+    QPushButton *backButton = nullptr;
+};
