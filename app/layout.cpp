@@ -12,9 +12,8 @@ QPoint windowPosition(QSize desktop)
 
 QRect centredPanel(QSize window)
 {
-    return {(window.width() - windowSize.width()) / 2,
-            (window.height() - windowSize.height()) / 2, windowSize.width(),
-            windowSize.height()};
+    return {(window.width() - windowSize.width()) / 2, (window.height() - windowSize.height()) / 2,
+            windowSize.width(), windowSize.height()};
 }
 
 FullScreen fullScreen(QSize desktop)

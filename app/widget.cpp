@@ -43,82 +43,83 @@ void Widget::createChildren(const AudioPlayerFactory &makePlayer)
 {
     // Creation order is stacking order: the word view lies above every button so that it
     // covers them in word mode, and the page area lies above everything else.
-    face = new QLabel(this);
-    pageView = new bookface(this, makePlayer);
-    directoryButton = new QPushButton(this);
-    upButton = new QPushButton(this);
-    upButton->setShortcut(QKeySequence(Qt::Key_Left));
-    nextButton = new QPushButton(this);
-    nextButton->setShortcut(QKeySequence(Qt::Key_Right));
-    qutButton = new QPushButton(this);
-    findButton = new QPushButton(this);
-    jumpButton = new QPushButton(this);
-    fullButton = new QPushButton(this);
-    fullButton->setShortcut(QKeySequence(tr("ctrl+f")));
-    wordButton = new QPushButton(this);
-    flashButton = new QPushButton(this);
-    flash2Button = new QPushButton(this);
-    wordView = new word(this, makePlayer);
-    pageArea = new QScrollArea(this);
+    m_face = new QLabel(this);
+    m_pageView = new bookface(this, makePlayer);
+    m_directoryButton = new QPushButton(this);
+    m_upButton = new QPushButton(this);
+    m_upButton->setShortcut(QKeySequence(Qt::Key_Left));
+    m_nextButton = new QPushButton(this);
+    m_nextButton->setShortcut(QKeySequence(Qt::Key_Right));
+    m_qutButton = new QPushButton(this);
+    m_findButton = new QPushButton(this);
+    m_jumpButton = new QPushButton(this);
+    m_fullButton = new QPushButton(this);
+    m_fullButton->setShortcut(QKeySequence(tr("ctrl+f")));
+    m_wordButton = new QPushButton(this);
+    m_flashButton = new QPushButton(this);
+    m_flash2Button = new QPushButton(this);
+    m_wordView = new word(this, makePlayer);
+    m_pageArea = new QScrollArea(this);
 
-    pageArea->show();
-    pageArea->setWidget(pageView);
-    wordView->hide();
-    flash2Button->hide();
+    m_pageArea->show();
+    m_pageArea->setWidget(m_pageView);
+    m_wordView->hide();
+    m_flash2Button->hide();
 
     auto *quit = new QShortcut(QKeySequence(tr("ctrl+q")), this);
     quit->setContext(Qt::WindowShortcut);
     connect(quit, &QShortcut::activated, this, &Widget::close);
 
-    for (QPushButton *button : {qutButton, nextButton, upButton, directoryButton, findButton,
-                                jumpButton, fullButton, wordButton, flashButton, flash2Button})
+    for (QPushButton *button :
+         {m_qutButton, m_nextButton, m_upButton, m_directoryButton, m_findButton, m_jumpButton,
+          m_fullButton, m_wordButton, m_flashButton, m_flash2Button})
         button->setFocusPolicy(Qt::NoFocus);
 }
 
 void Widget::setWindowLayout()
 {
-    pageArea->setGeometry(Layout::pageArea);
-    wordView->setGeometry(Layout::centredPanel(size()));
-    face->setGeometry(Layout::face);
-    pageView->setGeometry(Layout::pageView);
-    directoryButton->setGeometry(Layout::directoryButton);
-    qutButton->setGeometry(Layout::qutButton);
-    nextButton->setGeometry(Layout::nextButton);
-    upButton->setGeometry(Layout::upButton);
-    findButton->setGeometry(Layout::findButton);
-    jumpButton->setGeometry(Layout::jumpButton);
-    fullButton->setGeometry(Layout::fullButton);
-    wordButton->setGeometry(Layout::wordButton);
-    flashButton->setGeometry(Layout::flashButton);
-    flash2Button->setGeometry(Layout::flash2Button);
+    m_pageArea->setGeometry(Layout::pageArea);
+    m_wordView->setGeometry(Layout::centredPanel(size()));
+    m_face->setGeometry(Layout::face);
+    m_pageView->setGeometry(Layout::pageView);
+    m_directoryButton->setGeometry(Layout::directoryButton);
+    m_qutButton->setGeometry(Layout::qutButton);
+    m_nextButton->setGeometry(Layout::nextButton);
+    m_upButton->setGeometry(Layout::upButton);
+    m_findButton->setGeometry(Layout::findButton);
+    m_jumpButton->setGeometry(Layout::jumpButton);
+    m_fullButton->setGeometry(Layout::fullButton);
+    m_wordButton->setGeometry(Layout::wordButton);
+    m_flashButton->setGeometry(Layout::flashButton);
+    m_flash2Button->setGeometry(Layout::flash2Button);
 }
 
 void Widget::nameChildren()
 {
-    face->setObjectName(QStringLiteral("face"));
-    directoryButton->setObjectName(QStringLiteral("directory"));
-    qutButton->setObjectName(QStringLiteral("qut"));
-    nextButton->setObjectName(QStringLiteral("next"));
-    upButton->setObjectName(QStringLiteral("up"));
-    findButton->setObjectName(QStringLiteral("find"));
-    jumpButton->setObjectName(QStringLiteral("jump"));
-    fullButton->setObjectName(QStringLiteral("full"));
-    wordButton->setObjectName(QStringLiteral("word"));
-    flashButton->setObjectName(QStringLiteral("flash"));
-    flash2Button->setObjectName(QStringLiteral("flash"));
-    flash2Button->hide();
+    m_face->setObjectName(QStringLiteral("m_face"));
+    m_directoryButton->setObjectName(QStringLiteral("directory"));
+    m_qutButton->setObjectName(QStringLiteral("qut"));
+    m_nextButton->setObjectName(QStringLiteral("next"));
+    m_upButton->setObjectName(QStringLiteral("up"));
+    m_findButton->setObjectName(QStringLiteral("find"));
+    m_jumpButton->setObjectName(QStringLiteral("jump"));
+    m_fullButton->setObjectName(QStringLiteral("full"));
+    m_wordButton->setObjectName(QStringLiteral("word"));
+    m_flashButton->setObjectName(QStringLiteral("flash"));
+    m_flash2Button->setObjectName(QStringLiteral("flash"));
+    m_flash2Button->hide();
 }
 
 void Widget::connectChildren()
 {
-    connect(qutButton, &QPushButton::clicked, this, &Widget::close);
+    connect(m_qutButton, &QPushButton::clicked, this, &Widget::close);
 }
 
 void Widget::paintEvent(QPaintEvent *)
 {
     const QRect panel = Layout::centredPanel(size());
-    face->setGeometry(panel);
-    wordView->setGeometry(panel);
+    m_face->setGeometry(panel);
+    m_wordView->setGeometry(panel);
 
     QPainter painter(this);
     // QPixmap's own cache keeps the decoded backdrop between paints.

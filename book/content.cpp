@@ -19,12 +19,14 @@ QString spreadAudio(const QString &contentDir, int k)
 
 QString firstAnimation(const QString &contentDir, int k)
 {
-    return contentDir + QStringLiteral("%1information%2%3").arg(u"/data/", QString::number(k), u".dll");
+    return contentDir +
+           QStringLiteral("%1information%2%3").arg(u"/data/", QString::number(k), u".dll");
 }
 
 QString secondAnimation(const QString &contentDir, int k)
 {
-    return contentDir + QStringLiteral("%1information%2b%3").arg(u"/data/", QString::number(k), u".dll");
+    return contentDir +
+           QStringLiteral("%1information%2b%3").arg(u"/data/", QString::number(k), u".dll");
 }
 
 } // namespace Content

@@ -95,14 +95,13 @@ const ListSection *ListFile::section(const QString &tag) const
 ListFileCache::ListFileCache(QString rootName, ReadFailureReport report)
     : m_rootName(std::move(rootName))
     , m_report(std::move(report))
-{
-}
+{}
 
 std::shared_ptr<const ListFile> ListFileCache::load(const QString &path)
 {
     const QFileInfo info(path);
-    const bool unchanged = m_file && path == m_path && info.lastModified() == m_modified
-                           && info.size() == m_size;
+    const bool unchanged =
+        m_file && path == m_path && info.lastModified() == m_modified && info.size() == m_size;
     // The open is tried each time so that a file that became unreadable is reported as on a
     // fresh read.
     if (unchanged && QFile(path).open(QIODevice::ReadOnly))

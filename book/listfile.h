@@ -22,7 +22,7 @@ void showReadFailureBox(const QString &title, const QString &text);
 // its first "NO" element and its N_<i> items.
 struct ListSection
 {
-    QDomElement countElement; // null when the section has no "NO" child
+    QDomElement countElement;                // null when the section has no "NO" child
     std::map<int, QList<QDomElement>> items; // by i; each list in document order
 
     // The items named N_0 ... N_<count-1>, by i, repeated names in document order: what a

@@ -20,8 +20,7 @@ Hotspot hotspotFrom(const QDomElement &element)
 
 SpreadMap::SpreadMap(ReadFailureReport report)
     : m_files(QStringLiteral("Book"), std::move(report))
-{
-}
+{}
 
 void SpreadMap::setTag(const QString &tag)
 {

@@ -15,7 +15,7 @@
 struct Hotspot
 {
     QRect rect;
-    QString text; // "@" of the map already turned into line feeds
+    QString text;      // "@" of the map already turned into line feeds
     int startTime = 0; // ms into the spread audio
     int endTime = 0;
 };

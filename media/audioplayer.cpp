@@ -64,8 +64,7 @@ qint64 AudioPlayer::currentTime() const
 
 AbstractAudioPlayer::State AudioPlayer::state() const
 {
-    return m_player.playbackState() == QMediaPlayer::PlayingState ? State::Playing
-                                                                   : State::Stopped;
+    return m_player.playbackState() == QMediaPlayer::PlayingState ? State::Playing : State::Stopped;
 }
 
 void AudioPlayer::applyPendingSeek()

@@ -4,7 +4,7 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer)
     : QWidget(parent)
 {
     Q_UNUSED(makePlayer);
-    backButton = new QPushButton(this);
-    backButton->setObjectName(QStringLiteral("goback"));
-    backButton->setGeometry(874, 572, 90, 36);
+    m_backButton = new QPushButton(this);
+    m_backButton->setObjectName(QStringLiteral("goback"));
+    m_backButton->setGeometry(874, 572, 90, 36);
 }

@@ -12,5 +12,8 @@ class word : public QWidget
 public:
     explicit word(QWidget *parent, AudioPlayerFactory makePlayer = AudioPlayer::factory());
 
-    QPushButton *backButton = nullptr;
+    QPushButton *backButton() const { return m_backButton; }
+
+private:
+    QPushButton *m_backButton = nullptr;
 };

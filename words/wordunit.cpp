@@ -17,8 +17,7 @@ WordEntry entryFrom(const QDomElement &element)
 WordUnit::WordUnit(QString tag, ReadFailureReport report)
     : m_tag(std::move(tag))
     , m_report(std::move(report))
-{
-}
+{}
 
 void WordUnit::clear()
 {
