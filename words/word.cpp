@@ -1,10 +1,358 @@
 #include "words/word.h"
 
-word::word(QWidget *parent, AudioPlayerFactory makePlayer)
-    : QWidget(parent)
+#include "words/wordjudgement.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <limits>
+
+namespace {
+
+void setPaletteColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
 {
-    Q_UNUSED(makePlayer);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::All, role, colour);
+    widget->setPalette(palette);
+}
+
+QFont boldFont(const QString &family, int pointSize)
+{
+    QFont font(family, pointSize);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+} // namespace
+
+word::word(QWidget *parent, AudioPlayerFactory makePlayer, QString wordListPath)
+    : QWidget(parent, Qt::WindowFlags())
+    , m_wordListPath(std::move(wordListPath))
+{
+    m_unitNumber = 1;
+    m_rightCount = 0;
+    m_wrongCount = 0;
+    m_wordIndex = 0;
+    loadUnit();
+
+    // Each player brings its own audio output.
+    m_wordPlayer = makePlayer(this);
+    m_rightPlayer = makePlayer(this);
+    m_wrongPlayer = makePlayer(this);
+    m_wrongPlayer->setSource(QStringLiteral(":/Image/audio/worderr.wav"));
+    m_rightPlayer->setSource(QStringLiteral(":/Image/audio/wordright.wav"));
+
+    m_segmentTimer = new QTimer(this);
+
+    m_startButton = new QPushButton(QStringLiteral("出发"), this);
+    m_startButton->setGeometry(818, 204, 90, 36);
+    m_startButton->setFont(boldFont(QStringLiteral("黑体"), 20));
+    setPaletteColour(m_startButton, QPalette::ButtonText, QColor(0xC8, 0x64, 0x64));
+
+    // The check button takes the start button's place while a pass runs; the style sheet
+    // draws it.
+    m_nextButton = new QPushButton(this);
+    m_nextButton->setObjectName(QStringLiteral("nextword"));
+    m_nextButton->setGeometry(818, 204, 90, 36);
+    m_nextButton->hide();
+
     m_backButton = new QPushButton(this);
     m_backButton->setObjectName(QStringLiteral("goback"));
     m_backButton->setGeometry(874, 572, 90, 36);
+
+    m_rightLabel = new QLabel(this);
+    m_rightLabel->setGeometry(334, 350, 50, 50);
+    m_rightLabel->setFont(boldFont(QStringLiteral("楷体"), 32));
+    setPaletteColour(m_rightLabel, QPalette::WindowText, Qt::blue);
+
+    m_wrongLabel = new QLabel(this);
+    m_wrongLabel->setGeometry(334, 415, 50, 50);
+    m_wrongLabel->setFont(boldFont(QStringLiteral("楷体"), 32));
+    setPaletteColour(m_wrongLabel, QPalette::WindowText, Qt::red);
+    // The labels show their numbers from the start, not only from the first reset.
+    showcounts();
+
+    m_unitBox = new QComboBox(this);
+    m_unitBox->setGeometry(890, 75, 110, 35);
+    QFont unitFont(QStringLiteral("楷体"));
+    unitFont.setPixelSize(20);
+    unitFont.setWeight(QFont::Normal);
+    m_unitBox->setFont(unitFont);
+    m_unitBox->addItems(unitnames());
+
+    m_meaningLabel = new QLabel(this);
+    m_meaningLabel->setGeometry(414, 283, 379, 44);
+    m_meaningLabel->setFont(wordfont());
+    setPaletteColour(m_meaningLabel, QPalette::WindowText, QColor(0x2F, 0x4F, 0x4F));
+    m_meaningLabel->setText(meaningAt(0));
+
+    m_answerEdit = new QLineEdit(this);
+    m_answerEdit->setGeometry(404, 201, 379, 44);
+    m_answerEdit->setFont(wordfont());
+    setPaletteColour(m_answerEdit, QPalette::Text, QColor(0x6A, 0x5A, 0xCD));
+    m_answerEdit->setEnabled(false);
+
+    m_feedbackLabel = new QLabel(this);
+    m_feedbackLabel->setGeometry(404, 300, 400, 200);
+    m_feedbackLabel->setFont(wordfont());
+    m_feedbackLabel->setFont(boldFont(QStringLiteral("楷体"), 20));
+    setPaletteColour(m_feedbackLabel, QPalette::WindowText, QColor(0x00, 0x64, 0x00));
+
+    // Connected only now that the unit box is filled, so filling it chooses no unit.
+    connect(m_nextButton, &QPushButton::clicked, this, &word::setnextword);
+    connect(m_unitBox, &QComboBox::currentIndexChanged, this, &word::setunitint);
+    connect(m_startButton, &QPushButton::clicked, this, &word::setstart);
+    connect(m_segmentTimer, &QTimer::timeout, this, &word::wordendtime);
+    connect(m_rightPlayer, &AbstractAudioPlayer::finished, this, &word::setrightmusic);
+    connect(m_wrongPlayer, &AbstractAudioPlayer::finished, this, &word::seterrmusic);
+}
+
+word::~word() = default;
+
+QStringList word::unitnames()
+{
+    return {QStringLiteral("第一单元"), QStringLiteral("第二单元"), QStringLiteral("第三单元"),
+            QStringLiteral("第四单元"), QStringLiteral("第五单元"), QStringLiteral("第六单元")};
+}
+
+QFont word::wordfont()
+{
+    QFont font(QStringLiteral("楷体"));
+    font.setPixelSize(30);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+void word::loadUnit()
+{
+    // Everything that reads the unit checks the index against it, so a failure box of the
+    // load, whose event loop lets the players and the timer run, finds nothing to misread.
+    m_currentUnit = std::make_unique<WordUnit>(QStringLiteral("unit%1").arg(m_unitNumber));
+    m_currentUnit->clear();
+    m_currentUnit->load(m_wordListPath);
+}
+
+const WordEntry *word::entryAt(int index) const
+{
+    const QList<WordEntry> &entries = m_currentUnit->entries();
+    return index >= 0 && index < entries.size() ? &entries.at(index) : nullptr;
+}
+
+QString word::meaningAt(int index) const
+{
+    const WordEntry *entry = entryAt(index);
+    return entry ? entry->meaning : QString();
+}
+
+int word::wordCount() const
+{
+    return static_cast<int>(m_currentUnit->entries().size());
+}
+
+void word::playword()
+{
+    if (m_wordPlayer->isPlaying())
+        m_wordPlayer->stop();
+
+    const WordEntry *entry = entryAt(m_wordIndex);
+    const qint64 length = entry ? qint64(entry->endTime) - entry->startTime : 0;
+    if (length <= 0) {
+        // No word here (a unit without words, or the pass is over), or a segment that ends
+        // before it starts: say nothing, and leave no timer running for a word not spoken.
+        m_segmentTimer->stop();
+        return;
+    }
+    m_wordPlayer->play();
+    m_wordPlayer->seek(entry->startTime);
+    m_segmentTimer->start(int(std::min<qint64>(length, std::numeric_limits<int>::max())));
+}
+
+void word::wordendtime()
+{
+    if (m_wordPlayer->isPlaying())
+        m_wordPlayer->stop();
+    m_segmentTimer->stop();
+}
+
+void word::setnextword()
+{
+    // The segment timer goes on; its timeout then finds nothing to stop.
+    if (m_wordPlayer->isPlaying())
+        m_wordPlayer->stop();
+
+    const QString answer = m_answerEdit->text();
+    if (answer.isEmpty()) {
+        QMessageBox::about(this, QStringLiteral("注意"), QStringLiteral("键入单词为空"));
+        playword();
+        return;
+    }
+
+    // A unit without words, or a pass already over, has nothing to check the answer against.
+    const WordEntry *entry = entryAt(m_wordIndex);
+    if (!entry)
+        return;
+
+    // Spelling is exact: case and every blank count.
+    if (answer == entry->english) {
+        ++m_rightCount;
+        m_rightPlayer->stop();
+        m_rightPlayer->play();
+        showcounts();
+        m_answerEdit->clear();
+        m_feedbackLabel->clear();
+    } else {
+        ++m_wrongCount;
+        m_wrongPlayer->stop();
+        m_wrongPlayer->play();
+        showcounts();
+        m_answerEdit->clear();
+        m_feedbackLabel->setText(QStringLiteral("正确写法:") + entry->english);
+        m_wrongIndices.append(m_wordIndex);
+    }
+    advanceword();
+}
+
+void word::advanceword()
+{
+    ++m_wordIndex;
+    if (m_wordIndex != wordCount()) {
+        // The child reads the next meaning at once and hears the word after the feedback
+        // sound.
+        m_meaningLabel->setText(meaningAt(m_wordIndex));
+        return;
+    }
+
+    bool again = false;
+    {
+        wordjudgement summary(wordCount(), this);
+        for (int i = 0; i < wordCount(); ++i) {
+            const WordEntry &entry = m_currentUnit->entries().at(i);
+            summary.addresult(i, entry.english, entry.meaning, !m_wrongIndices.contains(i));
+        }
+        // The last answer's feedback sound plays on; should it end in here, there is no
+        // next word to speak.
+        summary.exec();
+        m_wrongIndices.clear();
+        again = summary.again();
+    }
+
+    if (again) {
+        // The same unit once more, not reloaded; its first word is spoken when the last
+        // feedback sound ends or the child submits an empty answer.
+        m_rightCount = 0;
+        m_wrongCount = 0;
+        m_wordIndex = 0;
+        m_feedbackLabel->setText(QString());
+        m_meaningLabel->setText(meaningAt(0));
+        showcounts();
+    } else {
+        emit qutword();
+    }
+}
+
+void word::setrightmusic()
+{
+    if (m_wordIndex != wordCount())
+        playword();
+}
+
+void word::seterrmusic()
+{
+    if (m_wordIndex != wordCount())
+        playword();
+}
+
+void word::setstart()
+{
+    // A unit without words gives no pass to start: the view stays ready and silent.
+    if (wordCount() == 0)
+        return;
+    m_nextButton->show();
+    m_startButton->hide();
+    m_answerEdit->setEnabled(true);
+    playword();
+    resetpass();
+}
+
+void word::resetpass()
+{
+    m_rightCount = 0;
+    m_wrongCount = 0;
+    m_wordIndex = 0;
+    m_answerEdit->clear();
+    m_feedbackLabel->setText(QString());
+    loadUnit();
+    m_meaningLabel->setText(meaningAt(0));
+    showcounts();
+}
+
+void word::setunitint(int unit)
+{
+    // The unit box reports only real changes; a direct call for the unit on show, or for
+    // an entry the box does not have, changes nothing either.
+    if (unit < 0 || unit >= unitnames().size() || unit + 1 == m_unitNumber)
+        return;
+
+    m_wrongIndices.clear();
+    m_unitNumber = unit + 1;
+    loadUnit();
+    m_answerEdit->clear();
+    m_rightCount = 0;
+    m_wrongCount = 0;
+    m_wordIndex = 0;
+    m_meaningLabel->setText(meaningAt(0));
+    showcounts();
+    // A hidden start button means a pass runs (asked of the button itself, so that the
+    // answer does not depend on whether the view is on screen): it goes on at the new
+    // unit's first word.
+    if (m_startButton->isHidden())
+        playword();
+}
+
+void word::showcounts()
+{
+    m_rightLabel->setText(QStringLiteral("%1").arg(m_rightCount));
+    m_wrongLabel->setText(QStringLiteral("%1").arg(m_wrongCount));
+}
+
+void word::enterpractice()
+{
+    m_wordPlayer->setSource(
+        Content::spreadAudio(QCoreApplication::applicationDirPath(), Content::wordAudioSpread));
+    m_wrongIndices.clear();
+    m_nextButton->hide();
+    m_startButton->show();
+    m_answerEdit->setEnabled(false);
+    resetpass();
+}
+
+void word::leavepractice()
+{
+    // The segment timer may still fire; wordendtime() then finds nothing playing.
+    for (AbstractAudioPlayer *player : {m_wordPlayer, m_rightPlayer, m_wrongPlayer}) {
+        if (player->isPlaying())
+            player->stop();
+    }
+}
+
+void word::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(QRect(0, 0, 1100, 723), QPixmap(QStringLiteral(":/Image/word.jpg")));
+}
+
+void word::keyPressEvent(QKeyEvent *event)
+{
+    // Return and Enter from the answer field arrive here, since the field leaves them to its
+    // parent. Keys the view has no use for stop here too.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        setnextword();
+    event->accept();
 }
