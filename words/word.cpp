@@ -36,10 +36,7 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer, QString wordListPath)
     : QWidget(parent, Qt::WindowFlags())
     , m_wordListPath(std::move(wordListPath))
 {
-    m_unitNumber = 1;
-    m_rightCount = 0;
-    m_wrongCount = 0;
-    m_wordIndex = 0;
+    // Unit 1, counts and index 0 come from the member initialisers.
     loadUnit();
 
     // Each player brings its own audio output.

@@ -48,7 +48,6 @@ wordjudgement::wordjudgement(int rows, QWidget *parent)
     resize(500, 500);
     setFixedSize(500, 400);
     setWindowTitle(QStringLiteral("背单词总结"));
-    m_again = false;
 
     m_quitButton = new QPushButton(QStringLiteral("退出背单词"), this);
     m_againButton = new QPushButton(QStringLiteral("重新背一次"), this);
