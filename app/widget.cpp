@@ -112,7 +112,19 @@ void Widget::nameChildren()
 
 void Widget::connectChildren()
 {
+    connect(m_nextButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowNext);
+    connect(m_upButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowUp);
     connect(m_qutButton, &QPushButton::clicked, this, &Widget::close);
+    connect(m_directoryButton, &QPushButton::clicked, m_pageView, &bookface::setDirectory);
+    connect(m_findButton, &QPushButton::clicked, m_pageView, &bookface::findButton);
+    connect(m_jumpButton, &QPushButton::clicked, m_pageView, &bookface::jumpPag);
+    connect(m_pageView, &bookface::setflash2, this, &Widget::setflash2);
+}
+
+void Widget::setflash2(int b)
+{
+    m_flashButton->setVisible(b != 0);
+    m_flash2Button->setVisible(b != 0 && b != 1);
 }
 
 void Widget::paintEvent(QPaintEvent *)

@@ -22,6 +22,11 @@ public:
 
     void setWindowLayout();
 
+public slots:
+    // Shows the animation buttons for a spread's number of animations: none for 0, the first
+    // for 1, both for any other value.
+    void setflash2(int b);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
