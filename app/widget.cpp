@@ -96,7 +96,7 @@ void Widget::setWindowLayout()
 
 void Widget::nameChildren()
 {
-    m_face->setObjectName(QStringLiteral("m_face"));
+    m_face->setObjectName(QStringLiteral("face"));
     m_directoryButton->setObjectName(QStringLiteral("directory"));
     m_qutButton->setObjectName(QStringLiteral("qut"));
     m_nextButton->setObjectName(QStringLiteral("next"));

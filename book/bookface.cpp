@@ -286,7 +286,9 @@ void bookface::findButton()
 
 void bookface::findPronunciation()
 {
-    if (m_gameTarget < 0 || m_gameTarget >= m_spreadMap.hotspots().size())
+    // Only a running game has a target to say; a game sound that ends after the game was
+    // left says nothing.
+    if (!m_gameMode || m_gameTarget < 0 || m_gameTarget >= m_spreadMap.hotspots().size())
         return;
     playSegment(m_gameTarget, 600);
 }

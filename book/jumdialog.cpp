@@ -4,6 +4,26 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+// Qt's QIntValidator lets "11" through as unfinished input because it has no more digits than
+// the top; a page above the top must not even be typed, or the jump would leave the book.
+class PageValidator : public QIntValidator
+{
+public:
+    using QIntValidator::QIntValidator;
+
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QIntValidator::validate(input, pos);
+        if (state == Intermediate && input.toInt() > top())
+            return Invalid;
+        return state;
+    }
+};
+
+} // namespace
+
 jumDialog::jumDialog(QWidget *parent)
     : QDialog(parent)
 {
@@ -25,7 +45,7 @@ jumDialog::jumDialog(QWidget *parent)
     m_okButton->setPalette(palette);
     m_okButton->setText(QStringLiteral("确定"));
 
-    m_pageEdit->setValidator(new QIntValidator(1, 10, this));
+    m_pageEdit->setValidator(new PageValidator(1, 10, this));
     connect(m_okButton, &QPushButton::clicked, this, &jumDialog::close);
 }
 
