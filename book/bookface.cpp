@@ -1,13 +1,16 @@
 #include "book/bookface.h"
 
+#include "book/flash.h"
 #include "book/jumdialog.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResource>
+#include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 
@@ -317,4 +320,29 @@ void bookface::checkGameClick(int x, int y)
         m_gamePlayer->setSource(QStringLiteral(":/Image/audio/err%1.mp3").arg(randomBelow(2)));
         m_gamePlayer->play();
     }
+}
+
+void bookface::playFlash()
+{
+    playAnimation(Content::firstAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+}
+
+void bookface::playFlash2()
+{
+    playAnimation(
+        Content::secondAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+}
+
+void bookface::playAnimation(const QString &path)
+{
+    if (m_spreadMap.flash() == 0)
+        return;
+    // The game is only silenced: it goes on where it was when the player closes.
+    clearIfPlaying(m_readingPlayer);
+    clearIfPlaying(m_gamePlayer);
+    const QSize size = moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
+    flash player(size.width(), size.height(), nullptr);
+    player.setMoviePath(path);
+    player.loadMovie();
+    player.exec();
 }

@@ -54,6 +54,8 @@ public slots:
     void findButton();
     void findPronunciation();
     void jumpPag();
+    void playFlash();
+    void playFlash2();
 
 protected:
     bool event(QEvent *e) override;
@@ -68,6 +70,7 @@ private:
     // that the new spread's list does not reach counts as none.
     const Hotspot *hoveredHotspot() const;
     void playSegment(int index, int intervalMs);
+    void playAnimation(const QString &path);
     QPixmap decodePage() const;
 
     AbstractAudioPlayer *m_readingPlayer = nullptr;

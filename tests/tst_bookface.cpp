@@ -1,14 +1,19 @@
 #include "book/bookface.h"
 
+#include "book/flash.h"
+#include "media/movieplayer.h"
+
 #include "modal.h"
 #include "scriptedplayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResource>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -619,6 +624,79 @@ private slots:
         m_view->trackPointer(150, 60);
         m_view->findButton();
         QVERIFY(!m_view->gameMode());
+    }
+
+    void noAnimationNoPlayer()
+    {
+        // Spread 1 has no animation: the slots return at once (a player would block here).
+        game()->playing = true;
+        m_view->playFlash();
+        m_view->playFlash2();
+        QVERIFY(game()->playing);
+    }
+
+    void animationPlayer_data()
+    {
+        QTest::addColumn<bool>("second");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("first") << false << "information2.dll";
+        QTest::newRow("second") << true << "information2b.dll";
+    }
+
+    void animationPlayer()
+    {
+        QFETCH(bool, second);
+        QFETCH(QString, file);
+
+        m_view->setBookNowNext(); // P4-5 has two animations
+        m_view->findButton();
+        QVERIFY(m_view->gameMode());
+        reading()->playing = true;
+
+        QString path;
+        QSize size;
+        Qt::WindowFlags flags;
+        QRect movie;
+        whenModalShows([&](QWidget *dialog) {
+            auto *player = qobject_cast<flash *>(dialog);
+            QVERIFY(player);
+            path = player->moviePath();
+            size = player->size();
+            flags = player->windowFlags();
+            movie = player->movieWidget()->geometry();
+            QVERIFY(player->minimumSize() == player->maximumSize());
+            QTest::keyClick(player, Qt::Key_Escape);
+        });
+        second ? m_view->playFlash2() : m_view->playFlash();
+
+        QCOMPARE(path, QCoreApplication::applicationDirPath() + "/data/" + file);
+        const QSize expected = moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
+        QCOMPARE(size, expected);
+        QCOMPARE(movie, QRect(QPoint(0, 0), expected));
+        QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+        QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        // Sounds silenced, the game kept.
+        QCOMPARE(game()->calls.last(), QStringLiteral("clear"));
+        QCOMPARE(reading()->calls.last(), QStringLiteral("clear"));
+        QVERIFY(m_view->gameMode());
+        QVERIFY(!m_view->m_freshGame);
+    }
+
+    void playerSize_data()
+    {
+        QTest::addColumn<QSize>("desktop");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("768 high") << QSize(1024, 768) << QSize(890, 668);
+        QTest::newRow("1080 high") << QSize(1920, 1080) << QSize(1306, 980);
+    }
+
+    void playerSize()
+    {
+        QFETCH(QSize, desktop);
+        QFETCH(QSize, size);
+        QCOMPARE(moviePlayerSize(desktop), size);
     }
 
     void firstRandomDependsOnSecondAndMillisecondOnly()

@@ -76,21 +76,6 @@ private slots:
         for (qsizetype i = 0; i < buttons.size(); ++i)
             QCOMPARE(buttons[i], QRect(rowX[i], row, 68, 45));
     }
-
-    void moviePlayerSize_data()
-    {
-        QTest::addColumn<QSize>("desktop");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("768 high") << QSize(1024, 768) << QSize(890, 668);
-        QTest::newRow("1080 high") << QSize(1920, 1080) << QSize(1306, 980);
-    }
-
-    void moviePlayerSize()
-    {
-        QFETCH(QSize, desktop);
-        QFETCH(QSize, size);
-        QCOMPARE(Layout::moviePlayerSize(desktop), size);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestLayout)

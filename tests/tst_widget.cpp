@@ -1,11 +1,13 @@
 #include "app/widget.h"
 
+#include "app/application.h"
 #include "app/layout.h"
 #include "book/bookface.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 #include "words/word.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -85,6 +87,7 @@ private:
 private slots:
     void init()
     {
+        installStyleSheet(windowStyleSheet);
         m_players.made.clear();
         m_window = std::make_unique<Widget>(nullptr, m_players.factory());
     }
@@ -242,6 +245,81 @@ private slots:
         QTRY_COMPARE(pageView()->currentSpread(), 3);
         QTest::keyClick(m_window.get(), Qt::Key_Left);
         QTRY_COMPARE(pageView()->currentSpread(), 2);
+    }
+
+    // Where every child is, whether it shows, and the application's style sheet.
+    QStringList snapshot() const
+    {
+        QStringList state{QString::fromLatin1("window %1 %2")
+                              .arg(m_window->isFullScreen())
+                              .arg(QVariant(m_window->geometry()).toString())};
+        for (const QObject *child : m_window->children()) {
+            if (const auto *w = qobject_cast<const QWidget *>(child)) {
+                QRect g = w->geometry();
+                state << QStringLiteral("%1 %2,%3 %4x%5 %6")
+                             .arg(w->objectName(), QString::number(g.x()), QString::number(g.y()),
+                                  QString::number(g.width()), QString::number(g.height()),
+                                  QString::number(w->isVisible()));
+            }
+        }
+        state << QStringLiteral("page %1x%2").arg(pageView()->width()).arg(pageView()->height());
+        state << qApp->styleSheet();
+        return state;
+    }
+
+    static QString sheet(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    void fullScreenAndBack_data()
+    {
+        QTest::addColumn<int>("flash");
+        QTest::newRow("no animation") << 0;
+        QTest::newRow("one animation") << 1;
+        QTest::newRow("two animations") << 2;
+    }
+
+    void fullScreenAndBack()
+    {
+        QFETCH(int, flash);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->setflash2(flash);
+        const QStringList windowed = snapshot();
+
+        button("full")->click();
+        QVERIFY(m_window->isFullScreen());
+        const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
+        const Layout::FullScreen layout = Layout::fullScreen(desktop);
+        QCOMPARE(pageArea()->geometry(), layout.pageArea);
+        QCOMPARE(pageArea()->minimumSize(), layout.pageArea.size());
+        QCOMPARE(pageArea()->maximumSize(), layout.pageArea.size());
+        QCOMPARE(pageView()->size(), QSize(1139, 726));
+        QCOMPARE(button("next")->geometry(), layout.nextButton);
+        QCOMPARE(button("up")->geometry(), layout.upButton);
+        QCOMPARE(button("jump")->geometry(), layout.jumpButton);
+        QCOMPARE(button("directory")->geometry(), layout.directoryButton);
+        QCOMPARE(button("full")->geometry(), layout.fullButton);
+        QCOMPARE(button("find")->geometry(), layout.findButton);
+        QCOMPARE(button("flash", 0)->geometry(), layout.flashButton);
+        QCOMPARE(button("flash", 1)->geometry(), layout.flash2Button);
+        QVERIFY(!face()->isVisible());
+        QVERIFY(!button("qut")->isVisible());
+        QVERIFY(!button("word")->isVisible());
+        QVERIFY(!wordView()->isVisible());
+        QCOMPARE(button("flash", 0)->isVisible(), flash != 0);
+        QCOMPARE(button("flash", 1)->isVisible(), flash != 0 && flash != 1);
+        QCOMPARE(qApp->styleSheet(), sheet(fullScreenStyleSheet));
+        // The paint keeps the hidden panels centred in the screen-sized window.
+        m_window->grab();
+        QCOMPARE(face()->geometry(), Layout::centredPanel(m_window->size()));
+
+        button("full")->click();
+        QVERIFY(!m_window->isFullScreen());
+        QCOMPARE(snapshot(), windowed);
+        QCOMPARE(qApp->styleSheet(), sheet(windowStyleSheet));
     }
 
     void closeConfirmation_data()
