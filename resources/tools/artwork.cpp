@@ -42,7 +42,8 @@ void cloud(QPainter &p, QPointF centre, qreal width)
     const qreal u = width / 10;
     QPainterPath path;
     path.setFillRule(Qt::WindingFill);
-    path.addRoundedRect(QRectF(centre.x() - 5 * u, centre.y() - 0.2 * u, 10 * u, 2.4 * u), 1.2 * u, 1.2 * u);
+    path.addRoundedRect(QRectF(centre.x() - 5 * u, centre.y() - 0.2 * u, 10 * u, 2.4 * u), 1.2 * u,
+                        1.2 * u);
     path.addEllipse(QPointF(centre.x() - 2.4 * u, centre.y()), 2.2 * u, 2.0 * u);
     path.addEllipse(QPointF(centre.x() + 0.6 * u, centre.y() - 1.0 * u), 2.9 * u, 2.7 * u);
     path.addEllipse(QPointF(centre.x() + 3.2 * u, centre.y() + 0.3 * u), 1.8 * u, 1.6 * u);
@@ -96,13 +97,21 @@ void sun(QPainter &p, QPointF centre, qreal radius, bool face)
         p.setBrush(Qt::NoBrush);
         const qreal e = radius * 0.34;
         // Closed, smiling eyes: two small arcs.
-        p.drawArc(QRectF(centre.x() - e - radius * 0.15, centre.y() - radius * 0.3, radius * 0.3, radius * 0.25), 0, 180 * 16);
-        p.drawArc(QRectF(centre.x() + e - radius * 0.15, centre.y() - radius * 0.3, radius * 0.3, radius * 0.25), 0, 180 * 16);
-        p.drawArc(QRectF(centre.x() - radius * 0.42, centre.y() - radius * 0.2, radius * 0.84, radius * 0.65), 200 * 16, 140 * 16);
+        p.drawArc(QRectF(centre.x() - e - radius * 0.15, centre.y() - radius * 0.3, radius * 0.3,
+                         radius * 0.25),
+                  0, 180 * 16);
+        p.drawArc(QRectF(centre.x() + e - radius * 0.15, centre.y() - radius * 0.3, radius * 0.3,
+                         radius * 0.25),
+                  0, 180 * 16);
+        p.drawArc(QRectF(centre.x() - radius * 0.42, centre.y() - radius * 0.2, radius * 0.84,
+                         radius * 0.65),
+                  200 * 16, 140 * 16);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 140, 90, 110));
-        p.drawEllipse(QPointF(centre.x() - radius * 0.6, centre.y() + radius * 0.18), radius * 0.16, radius * 0.11);
-        p.drawEllipse(QPointF(centre.x() + radius * 0.6, centre.y() + radius * 0.18), radius * 0.16, radius * 0.11);
+        p.drawEllipse(QPointF(centre.x() - radius * 0.6, centre.y() + radius * 0.18), radius * 0.16,
+                      radius * 0.11);
+        p.drawEllipse(QPointF(centre.x() + radius * 0.6, centre.y() + radius * 0.18), radius * 0.16,
+                      radius * 0.11);
     }
     p.restore();
 }
@@ -126,7 +135,9 @@ void hills(QPainter &p, const QRectF &area, qreal top, int seed)
         const qreal step = std::max<qreal>(1, w / 400);
         for (qreal x = area.left(); x <= area.right() + step; x += step) {
             const qreal t = (x - area.left()) / w * 2 * std::numbers::pi;
-            const qreal y = top + lift - depth * (0.12 * std::sin(1.4 * t + phase1) + 0.06 * std::sin(3.1 * t + phase2));
+            const qreal y =
+                top + lift -
+                depth * (0.12 * std::sin(1.4 * t + phase1) + 0.06 * std::sin(3.1 * t + phase2));
             path.lineTo(x, y);
         }
         path.lineTo(area.right() + step, area.bottom());
@@ -148,13 +159,15 @@ void hills(QPainter &p, const QRectF &area, qreal top, int seed)
 void flower(QPainter &p, QPointF centre, qreal radius, const QColor &petals)
 {
     p.save();
-    p.setPen(QPen(Colour::grassDark, std::max<qreal>(1.0, radius * 0.25), Qt::SolidLine, Qt::RoundCap));
+    p.setPen(
+        QPen(Colour::grassDark, std::max<qreal>(1.0, radius * 0.25), Qt::SolidLine, Qt::RoundCap));
     p.drawLine(centre, centre + QPointF(0, radius * 2.6));
     p.setPen(QPen(petals.darker(130), std::max<qreal>(0.8, radius * 0.08)));
     p.setBrush(petals);
     for (int i = 0; i < 5; ++i) {
         const qreal a = i * 2 * std::numbers::pi / 5;
-        p.drawEllipse(centre + QPointF(std::cos(a), std::sin(a)) * radius * 0.62, radius * 0.48, radius * 0.48);
+        p.drawEllipse(centre + QPointF(std::cos(a), std::sin(a)) * radius * 0.62, radius * 0.48,
+                      radius * 0.48);
     }
     p.setBrush(Colour::sun);
     p.setPen(Qt::NoPen);
@@ -188,7 +201,8 @@ void owl(QPainter &p, QPointF feet, qreal height, OwlPose pose)
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QPen edge(bodyEdge, std::max<qreal>(1.0, s * 0.018), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const QPen edge(bodyEdge, std::max<qreal>(1.0, s * 0.018), Qt::SolidLine, Qt::RoundCap,
+                    Qt::RoundJoin);
 
     // Shadow on the ground.
     p.setPen(Qt::NoPen);
@@ -229,14 +243,17 @@ void owl(QPainter &p, QPointF feet, qreal height, OwlPose pose)
     p.setPen(Qt::NoPen);
     p.setBrush(belly);
     p.drawEllipse(QPointF(c.x(), c.y() + s * 0.12), s * 0.22, s * 0.26);
-    p.setPen(QPen(QColor(0xE3, 0xB0, 0x78), std::max<qreal>(1.0, s * 0.014), Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(0xE3, 0xB0, 0x78), std::max<qreal>(1.0, s * 0.014), Qt::SolidLine,
+                  Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     for (int row = 0; row < 3; ++row) {
         for (int col = -1; col <= 1; ++col) {
             if (row == 2 && col != 0)
                 continue;
-            const QPointF m(c.x() + col * s * 0.09 + (row % 2) * s * 0.045, c.y() + s * (0.04 + row * 0.08));
-            p.drawArc(QRectF(m.x() - s * 0.03, m.y() - s * 0.02, s * 0.06, s * 0.04), 200 * 16, 140 * 16);
+            const QPointF m(c.x() + col * s * 0.09 + (row % 2) * s * 0.045,
+                            c.y() + s * (0.04 + row * 0.08));
+            p.drawArc(QRectF(m.x() - s * 0.03, m.y() - s * 0.02, s * 0.06, s * 0.04), 200 * 16,
+                      140 * 16);
         }
     }
 
@@ -280,11 +297,13 @@ void owl(QPainter &p, QPointF feet, qreal height, OwlPose pose)
     // An open book held in front of the belly.
     if (pose == OwlPose::Reading) {
         const QPointF b(c.x(), c.y() + s * 0.2);
-        p.setPen(QPen(QColor(0x2F, 0x6F, 0xB0), std::max<qreal>(1.0, s * 0.014), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(QColor(0x2F, 0x6F, 0xB0), std::max<qreal>(1.0, s * 0.014), Qt::SolidLine,
+                      Qt::RoundCap, Qt::RoundJoin));
         for (int side : {-1, 1}) {
             QPainterPath page;
             page.moveTo(b);
-            page.quadTo(b + QPointF(side * s * 0.12, -s * 0.06), b + QPointF(side * s * 0.25, -s * 0.02));
+            page.quadTo(b + QPointF(side * s * 0.12, -s * 0.06),
+                        b + QPointF(side * s * 0.25, -s * 0.02));
             page.lineTo(b + QPointF(side * s * 0.25, s * 0.14));
             page.quadTo(b + QPointF(side * s * 0.12, s * 0.1), b + QPointF(0, s * 0.16));
             page.closeSubpath();
@@ -301,7 +320,8 @@ void owl(QPainter &p, QPointF feet, qreal height, OwlPose pose)
     p.restore();
 }
 
-void letterBlock(QPainter &p, QPointF centre, qreal size, QChar letter, const QColor &colour, qreal angle)
+void letterBlock(QPainter &p, QPointF centre, qreal size, QChar letter, const QColor &colour,
+                 qreal angle)
 {
     p.save();
     p.translate(centre);
@@ -318,7 +338,8 @@ void letterBlock(QPainter &p, QPointF centre, qreal size, QChar letter, const QC
     p.drawRoundedRect(r, size * 0.16, size * 0.16);
     p.setPen(QPen(QColor(255, 255, 255, 120), size * 0.035));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(r.adjusted(size * 0.1, size * 0.1, -size * 0.1, -size * 0.1), size * 0.1, size * 0.1);
+    p.drawRoundedRect(r.adjusted(size * 0.1, size * 0.1, -size * 0.1, -size * 0.1), size * 0.1,
+                      size * 0.1);
     p.setPen(Qt::white);
     p.setFont(latinFont(size * 0.58));
     p.drawText(r, Qt::AlignCenter, QString(letter));
@@ -373,13 +394,15 @@ void title(QPainter &p, QPointF baseline, qreal pixelSize)
     }
 }
 
-void panel(QPainter &p, const QRectF &rect, qreal radius, const QColor &fill, const QColor &edge, qreal edgeWidth)
+void panel(QPainter &p, const QRectF &rect, qreal radius, const QColor &fill, const QColor &edge,
+           qreal edgeWidth)
 {
     p.save();
     p.setPen(Qt::NoPen);
     for (int i = 3; i >= 1; --i) {
         p.setBrush(QColor(30, 60, 90, 18));
-        p.drawRoundedRect(rect.translated(0, i * 1.5).adjusted(-i, -i, i, i), radius + i, radius + i);
+        p.drawRoundedRect(rect.translated(0, i * 1.5).adjusted(-i, -i, i, i), radius + i,
+                          radius + i);
     }
     p.setBrush(fill);
     p.setPen(edgeWidth > 0 ? QPen(edge, edgeWidth) : QPen(Qt::NoPen));

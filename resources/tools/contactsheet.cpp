@@ -128,7 +128,8 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
                                    .arg(zoom));
     const QStringList states{QString(), QStringLiteral("hover"), QStringLiteral("pressed")};
     for (int s = 0; s < 3; ++s)
-        p.drawText(QPoint(nameWidth + s * stateWidth + 10, 46), s == 0 ? QStringLiteral("normal") : states[s]);
+        p.drawText(QPoint(nameWidth + s * stateWidth + 10, 46),
+                   s == 0 ? QStringLiteral("normal") : states[s]);
 
     for (const SheetRule &rule : rules) {
         const int row = int(objects.indexOf(rule.widgetClass + u'#' + rule.objectName));
@@ -164,9 +165,9 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
         const QRect cropRect(left + 6, top + 8, crop.width(), crop.height());
         for (int y = 0; y < cropRect.height(); y += 8)
             for (int x = 0; x < cropRect.width(); x += 8)
-                p.fillRect(QRect(cropRect.left() + x, cropRect.top() + y, 8, 8)
-                               .intersected(cropRect),
-                           ((x + y) / 8) % 2 ? QColor(0xCC, 0xCC, 0xCC) : Qt::white);
+                p.fillRect(
+                    QRect(cropRect.left() + x, cropRect.top() + y, 8, 8).intersected(cropRect),
+                    ((x + y) / 8) % 2 ? QColor(0xCC, 0xCC, 0xCC) : Qt::white);
         p.drawImage(cropRect.topLeft(), crop);
         p.drawImage(QPoint(left + 206, top + 8), drawn);
         p.setPen(QColor(0x55, 0x55, 0x55));

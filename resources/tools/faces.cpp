@@ -97,14 +97,16 @@ void icon(QPainter &p, const QString &label, const QRectF &box, const QColor &co
     } else if (label == u"下一页") {
         triangle(1);
     } else if (label == u"退出") {
-        p.drawRoundedRect(QRectF(c.x() - s * 0.42, c.y() - s * 0.42, s * 0.5, s * 0.84), s * 0.06, s * 0.06);
+        p.drawRoundedRect(QRectF(c.x() - s * 0.42, c.y() - s * 0.42, s * 0.5, s * 0.84), s * 0.06,
+                          s * 0.06);
         p.drawLine(QPointF(c.x() - s * 0.1, c.y()), QPointF(c.x() + s * 0.42, c.y()));
         p.drawLine(QPointF(c.x() + s * 0.24, c.y() - s * 0.18), QPointF(c.x() + s * 0.42, c.y()));
         p.drawLine(QPointF(c.x() + s * 0.24, c.y() + s * 0.18), QPointF(c.x() + s * 0.42, c.y()));
     } else if (label == u"找一找") {
         p.drawEllipse(QPointF(c.x() - s * 0.08, c.y() - s * 0.08), s * 0.27, s * 0.27);
         p.setPen(QPen(colour, w * 1.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(c.x() + s * 0.14, c.y() + s * 0.14), QPointF(c.x() + s * 0.4, c.y() + s * 0.4));
+        p.drawLine(QPointF(c.x() + s * 0.14, c.y() + s * 0.14),
+                   QPointF(c.x() + s * 0.4, c.y() + s * 0.4));
     } else if (label == u"全屏") {
         const qreal a = s * 0.4;
         const qreal b = s * 0.16;
@@ -135,24 +137,32 @@ void icon(QPainter &p, const QString &label, const QRectF &box, const QColor &co
     } else if (label == u"跳页") {
         QPainterPath hop;
         hop.moveTo(c.x() - s * 0.42, c.y() + s * 0.3);
-        hop.cubicTo(c.x() - s * 0.3, c.y() - s * 0.5, c.x() + s * 0.2, c.y() - s * 0.5, c.x() + s * 0.32, c.y() + s * 0.22);
+        hop.cubicTo(c.x() - s * 0.3, c.y() - s * 0.5, c.x() + s * 0.2, c.y() - s * 0.5,
+                    c.x() + s * 0.32, c.y() + s * 0.22);
         p.drawPath(hop);
-        p.drawLine(QPointF(c.x() + s * 0.32, c.y() + s * 0.22), QPointF(c.x() + s * 0.1, c.y() + s * 0.12));
-        p.drawLine(QPointF(c.x() + s * 0.32, c.y() + s * 0.22), QPointF(c.x() + s * 0.4, c.y() - s * 0.02));
+        p.drawLine(QPointF(c.x() + s * 0.32, c.y() + s * 0.22),
+                   QPointF(c.x() + s * 0.1, c.y() + s * 0.12));
+        p.drawLine(QPointF(c.x() + s * 0.32, c.y() + s * 0.22),
+                   QPointF(c.x() + s * 0.4, c.y() - s * 0.02));
     } else if (label == u"下一个") {
         for (qreal dx : {-0.2, 0.12}) {
-            p.drawLine(QPointF(c.x() + s * (dx - 0.12), c.y() - s * 0.3), QPointF(c.x() + s * (dx + 0.14), c.y()));
-            p.drawLine(QPointF(c.x() + s * (dx + 0.14), c.y()), QPointF(c.x() + s * (dx - 0.12), c.y() + s * 0.3));
+            p.drawLine(QPointF(c.x() + s * (dx - 0.12), c.y() - s * 0.3),
+                       QPointF(c.x() + s * (dx + 0.14), c.y()));
+            p.drawLine(QPointF(c.x() + s * (dx + 0.14), c.y()),
+                       QPointF(c.x() + s * (dx - 0.12), c.y() + s * 0.3));
         }
     } else if (label == u"返回") {
         QPainterPath back;
         back.moveTo(c.x() - s * 0.3, c.y() - s * 0.12);
         back.lineTo(c.x() + s * 0.12, c.y() - s * 0.12);
-        back.cubicTo(c.x() + s * 0.5, c.y() - s * 0.12, c.x() + s * 0.5, c.y() + s * 0.38, c.x() + s * 0.12, c.y() + s * 0.38);
+        back.cubicTo(c.x() + s * 0.5, c.y() - s * 0.12, c.x() + s * 0.5, c.y() + s * 0.38,
+                     c.x() + s * 0.12, c.y() + s * 0.38);
         back.lineTo(c.x() - s * 0.1, c.y() + s * 0.38);
         p.drawPath(back);
-        p.drawLine(QPointF(c.x() - s * 0.3, c.y() - s * 0.12), QPointF(c.x() - s * 0.1, c.y() - s * 0.34));
-        p.drawLine(QPointF(c.x() - s * 0.3, c.y() - s * 0.12), QPointF(c.x() - s * 0.1, c.y() + s * 0.1));
+        p.drawLine(QPointF(c.x() - s * 0.3, c.y() - s * 0.12),
+                   QPointF(c.x() - s * 0.1, c.y() - s * 0.34));
+        p.drawLine(QPointF(c.x() - s * 0.3, c.y() - s * 0.12),
+                   QPointF(c.x() - s * 0.1, c.y() + s * 0.1));
     }
     p.restore();
 }
@@ -393,7 +403,8 @@ bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, Q
                 continue;
             const QRect slice = rule.slice(sprite.size);
             if (slice.isEmpty() || !QRect(QPoint(0, 0), sprite.size).contains(slice)) {
-                *error = QStringLiteral("%1 %2 cuts outside %3").arg(rule.selector(), rule.numbers(), sprite.file);
+                *error = QStringLiteral("%1 %2 cuts outside %3")
+                             .arg(rule.selector(), rule.numbers(), sprite.file);
                 return false;
             }
             const QString text = label(rule);
@@ -426,7 +437,8 @@ bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, Q
         for (const Cell &cell : std::as_const(cells)) {
             const QSizeF content = contentRect(cell, sprite.tiles).size();
             const auto known = smallest.constFind(cell.label);
-            smallest.insert(cell.label, known == smallest.cend() ? content : known->boundedTo(content));
+            smallest.insert(cell.label,
+                            known == smallest.cend() ? content : known->boundedTo(content));
         }
         QHash<QString, LabelFit> fits;
         for (auto it = smallest.cbegin(); it != smallest.cend(); ++it)

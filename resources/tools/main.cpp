@@ -55,13 +55,15 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(watchWarnings);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact")
-        || (args[1] == u"contact" && args.size() < 4))
-        return fail(QStringLiteral("usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
+    if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact") ||
+        (args[1] == u"contact" && args.size() < 4))
+        return fail(
+            QStringLiteral("usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
 
     // Pictures drawn with a stand-in font would be committed without anyone noticing.
     const QStringList families = QFontDatabase::families();
-    for (const QString &family : {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")})
+    for (const QString &family :
+         {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")})
         if (!families.contains(family))
             return fail(QStringLiteral("the font %1 is not installed").arg(family));
 
@@ -72,9 +74,11 @@ int main(int argc, char *argv[])
 
     if (args[1] == u"contact") {
         const QString out = args[3];
-        if (!writeContactSheet(window, resources, false, out + QStringLiteral("/contact-bookstyle.png"), &error)
-            || !writeContactSheet(full, resources, true, out + QStringLiteral("/contact-bookstyle2.png"), &error)
-            || !writePreviews(resources, out, &error))
+        if (!writeContactSheet(window, resources, false,
+                               out + QStringLiteral("/contact-bookstyle.png"), &error) ||
+            !writeContactSheet(full, resources, true,
+                               out + QStringLiteral("/contact-bookstyle2.png"), &error) ||
+            !writePreviews(resources, out, &error))
             return fail(error);
         return warned ? fail(QStringLiteral("Qt warned while drawing; see above")) : 0;
     }
@@ -88,12 +92,12 @@ int main(int argc, char *argv[])
     rules.append(fullRules);
     rules.removeIf([](const SheetRule &rule) { return rule.widgetClass != u"QPushButton"; });
 
-    if (!Faces::drawSpriteSheets(rules, resources, &error)
-        || !save(Scenes::splash(), resources + QStringLiteral("/start.png"), &error)
-        || !save(Scenes::backdrop(), resources + QStringLiteral("/full.jpg"), &error)
-        || !save(Scenes::quitIcon(), resources + QStringLiteral("/qut_ico.png"), &error)
-        || !save(Scenes::windowBackground(), resources + QStringLiteral("/default.jpg"), &error)
-        || !save(Scenes::wordBackground(), resources + QStringLiteral("/word.jpg"), &error))
+    if (!Faces::drawSpriteSheets(rules, resources, &error) ||
+        !save(Scenes::splash(), resources + QStringLiteral("/start.png"), &error) ||
+        !save(Scenes::backdrop(), resources + QStringLiteral("/full.jpg"), &error) ||
+        !save(Scenes::quitIcon(), resources + QStringLiteral("/qut_ico.png"), &error) ||
+        !save(Scenes::windowBackground(), resources + QStringLiteral("/default.jpg"), &error) ||
+        !save(Scenes::wordBackground(), resources + QStringLiteral("/word.jpg"), &error))
         return fail(error);
     return warned ? fail(QStringLiteral("Qt warned while drawing; see above")) : 0;
 }

@@ -17,8 +17,11 @@ namespace {
 
 using namespace Art;
 
-const QColor petalColours[] = {{0xFF, 0x8F, 0xA3}, {0xFF, 0xFF, 0xFF}, {0xB3, 0x9D, 0xFF},
-                               {0xFF, 0xB3, 0x47}, {0x7F, 0xC8, 0xFF}};
+const QColor petalColours[] = {{0xFF, 0x8F, 0xA3},
+                               {0xFF, 0xFF, 0xFF},
+                               {0xB3, 0x9D, 0xFF},
+                               {0xFF, 0xB3, 0x47},
+                               {0x7F, 0xC8, 0xFF}};
 
 QImage canvas(QSize size, bool transparent = false)
 {
@@ -34,11 +37,13 @@ void prepare(QPainter &p)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-void flowersAlong(QPainter &p, qreal left, qreal right, qreal baseline, qreal radius, int step, int seed)
+void flowersAlong(QPainter &p, qreal left, qreal right, qreal baseline, qreal radius, int step,
+                  int seed)
 {
     int i = seed;
     for (qreal x = left; x < right; x += step, ++i)
-        flower(p, QPointF(x + (i * 37 % 17), baseline - (i * 53 % 11)), radius, petalColours[i % 5]);
+        flower(p, QPointF(x + (i * 37 % 17), baseline - (i * 53 % 11)), radius,
+               petalColours[i % 5]);
 }
 
 void rainbow(QPainter &p, QPointF centre, qreal radius, qreal band, int alpha)
@@ -124,9 +129,12 @@ QImage backdrop()
     sky(p, all, 760);
     // The page buttons take the top corners, so the sun stands lower, over the hills.
     sun(p, QPointF(150, 330), 62, false);
-    for (const auto &[x, y, w] : {std::tuple{330.0, 80.0, 220.0}, {980.0, 60.0, 260.0},
-                                  {1500.0, 150.0, 240.0}, {120.0, 560.0, 170.0},
-                                  {1610.0, 470.0, 150.0}, {1300.0, 300.0, 120.0},
+    for (const auto &[x, y, w] : {std::tuple{330.0, 80.0, 220.0},
+                                  {980.0, 60.0, 260.0},
+                                  {1500.0, 150.0, 240.0},
+                                  {120.0, 560.0, 170.0},
+                                  {1610.0, 470.0, 150.0},
+                                  {1300.0, 300.0, 120.0},
                                   {640.0, 200.0, 140.0}})
         cloud(p, QPointF(x, y), w);
     hills(p, all, 790, 11);
@@ -249,13 +257,18 @@ QImage wordBackground()
 
     // Heading with the owl.
     owl(p, QPointF(88, 128), 100, OwlPose::Standing);
-    outlinedText(p, QPointF(150, 86), QStringLiteral("背单词"), chineseFont(46), QColor(0xFF, 0x8C, 0x32), 3.5);
-    outlinedText(p, QPointF(154, 122), QStringLiteral("Spelling time!"), latinFont(22), QColor(0x3B, 0x7D, 0xC0), 2.5);
+    outlinedText(p, QPointF(150, 86), QStringLiteral("背单词"), chineseFont(46),
+                 QColor(0xFF, 0x8C, 0x32), 3.5);
+    outlinedText(p, QPointF(154, 122), QStringLiteral("Spelling time!"), latinFont(22),
+                 QColor(0x3B, 0x7D, 0xC0), 2.5);
 
     // Unit choice, top right, on a small board of its own.
-    panel(p, QRectF(unitBox.left() - 120, unitBox.top() - 10, unitBox.width() + 134, unitBox.height() + 20), 14,
-          QColor(255, 251, 238, 230), Colour::woodEdge, 2);
-    caption(p, unitBox.left() - 10, unitBox.center().y(), QStringLiteral("选择单元"), chineseFont(22), Colour::ink);
+    panel(p,
+          QRectF(unitBox.left() - 120, unitBox.top() - 10, unitBox.width() + 134,
+                 unitBox.height() + 20),
+          14, QColor(255, 251, 238, 230), Colour::woodEdge, 2);
+    caption(p, unitBox.left() - 10, unitBox.center().y(), QStringLiteral("选择单元"),
+            chineseFont(22), Colour::ink);
 
     // The practice card. Widget areas stay plain paper so text drawn over them reads well.
     panel(p, QRectF(224, 160, 720, 380), 22, Colour::cream, Colour::woodEdge, 3);
@@ -268,8 +281,10 @@ QImage wordBackground()
     p.restore();
 
     const QFont captionFont = chineseFont(24);
-    caption(p, answer.left() - 12, answer.center().y(), QStringLiteral("拼写"), captionFont, Colour::ink);
-    caption(p, answer.left() - 12, meaning.center().y(), QStringLiteral("中文意思"), captionFont, Colour::ink);
+    caption(p, answer.left() - 12, answer.center().y(), QStringLiteral("拼写"), captionFont,
+            Colour::ink);
+    caption(p, answer.left() - 12, meaning.center().y(), QStringLiteral("中文意思"), captionFont,
+            Colour::ink);
 
     // A pale band behind the meaning, so the word to spell stands out.
     p.setPen(QPen(QColor(0xF2, 0xD2, 0x8A), 1.5));

@@ -5,7 +5,8 @@
 
 QRect SheetRule::slice(QSize imageSize) const
 {
-    return QRect(QPoint(left, top), QPoint(imageSize.width() - right - 1, imageSize.height() - bottom - 1));
+    return QRect(QPoint(left, top),
+                 QPoint(imageSize.width() - right - 1, imageSize.height() - bottom - 1));
 }
 
 QString SheetRule::selector() const
