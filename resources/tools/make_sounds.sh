@@ -38,14 +38,15 @@ speak "Try again!" err0 60
 speak "Oops, not quite!" err1 60
 
 # Right answer: a rising C major arpeggio of small bells, each note ringing into the next.
-bell() { # bell <name> <frequency> <start seconds>
-    sox -n -r 44100 -c 1 -b 16 "$work/$1.wav" synth 0.5 sine "$2" sine "$(echo "$2 * 2.01" | bc)" \
-        remix 1v0.8,2v0.2 fade l 0.004 0.5 0.48 pad "$3" 0
+# Each bell has a faint, slightly sharp octave above its note, which makes it ring.
+bell() { # bell <name> <frequency> <overtone frequency> <start seconds>
+    sox -n -r 44100 -c 1 -b 16 "$work/$1.wav" synth 0.5 sine "$2" sine "$3" \
+        remix 1v0.8,2v0.2 fade l 0.004 0.5 0.48 pad "$4" 0
 }
-bell c6 1046.5 0
-bell e6 1318.5 0.08
-bell g6 1568.0 0.16
-bell c7 2093.0 0.24
+bell c6 1046.5 2103.5 0
+bell e6 1318.5 2650.2 0.08
+bell g6 1568.0 3151.7 0.16
+bell c7 2093.0 4206.9 0.24
 sox -m -v 0.45 "$work/c6.wav" -v 0.45 "$work/e6.wav" -v 0.45 "$work/g6.wav" -v 0.5 "$work/c7.wav" \
     "$work/chime.wav" norm -3
 sox "$work/chime.wav" -r 22050 -c 2 -b 8 -e unsigned-integer "$out/wordright.wav"
