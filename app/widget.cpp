@@ -120,6 +120,9 @@ void Widget::connectChildren()
     connect(m_fullButton, &QPushButton::clicked, this, &Widget::setfull);
     connect(m_findButton, &QPushButton::clicked, m_pageView, &bookface::findButton);
     connect(m_jumpButton, &QPushButton::clicked, m_pageView, &bookface::jumpPag);
+    connect(m_wordButton, &QPushButton::clicked, this, &Widget::setword);
+    connect(m_wordView->backButton(), &QPushButton::clicked, this, &Widget::setword);
+    connect(m_wordView, &word::qutword, this, &Widget::setword);
     connect(m_flashButton, &QPushButton::clicked, m_pageView, &bookface::playFlash);
     connect(m_flash2Button, &QPushButton::clicked, m_pageView, &bookface::playFlash2);
     connect(m_pageView, &bookface::setflash2, this, &Widget::setflash2);
@@ -144,6 +147,26 @@ void Widget::setfull()
     installStyleSheet(windowStyleSheet);
     setWindowLayout();
     m_windowMode = true;
+}
+
+void Widget::setword()
+{
+    // The background label is the record of the mode: shown in book mode only.
+    if (!m_face->isHidden()) {
+        m_pageView->readingPlayer()->stopIfPlaying();
+        m_face->hide();
+        m_pageArea->hide();
+        m_wordView->show();
+        m_pageView->gamePlayer()->stopIfPlaying();
+        m_wordView->enterpractice();
+        return;
+    }
+    m_face->show();
+    m_pageArea->show();
+    m_wordView->hide();
+    m_wordView->leavepractice();
+    if (m_pageView->currentSpread() >= 1 && !m_pageView->gameMode())
+        m_pageView->loadSpreadAudio();
 }
 
 void Widget::setFullLayout()

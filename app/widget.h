@@ -26,6 +26,9 @@ public slots:
     // Switches between the 1100 x 723 window and full screen, where the page is shown at full
     // size and the buttons move to the screen's edges.
     void setfull();
+    // Switches between the book and the spelling practice, stopping (not clearing) the sounds
+    // of the side that is left.
+    void setword();
     // Shows the animation buttons for a spread's number of animations: none for 0, the first
     // for 1, both for any other value.
     void setflash2(int b);

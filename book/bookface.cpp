@@ -34,18 +34,6 @@ void setToolTipLook()
     QToolTip::setFont(font);
 }
 
-void clearIfPlaying(AbstractAudioPlayer *player)
-{
-    if (player->isPlaying())
-        player->clear();
-}
-
-void stopIfPlaying(AbstractAudioPlayer *player)
-{
-    if (player->isPlaying())
-        player->stop();
-}
-
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer, const QString &mapPath,
@@ -112,8 +100,8 @@ QPixmap bookface::decodePage() const
 
 void bookface::silence()
 {
-    clearIfPlaying(m_readingPlayer);
-    clearIfPlaying(m_gamePlayer);
+    m_readingPlayer->clearIfPlaying();
+    m_gamePlayer->clearIfPlaying();
     m_gameMode = false;
     m_freshGame = true;
 }
@@ -231,7 +219,7 @@ void bookface::mousePressEvent(QMouseEvent *e)
 {
     if (hoveredHotspot()) {
         if (m_currentSpread >= 1 && !m_gameMode) {
-            stopIfPlaying(m_readingPlayer);
+            m_readingPlayer->stopIfPlaying();
             playSegment(m_hoverIndex, 200);
         } else if (m_currentSpread == 0) {
             jumpFromContents();
@@ -239,7 +227,7 @@ void bookface::mousePressEvent(QMouseEvent *e)
     }
     // A click while a game sound still plays is not judged.
     if (m_gameMode && !m_gamePlayer->isPlaying()) {
-        stopIfPlaying(m_readingPlayer);
+        m_readingPlayer->stopIfPlaying();
         const QPoint pos = e->position().toPoint();
         checkGameClick(pos.x(), pos.y());
     }
@@ -261,14 +249,14 @@ void bookface::endTime()
         m_readingPlayer->currentTime() < qint64(hotspots[m_playingIndex].endTime))
         return;
     m_segmentTimer->stop();
-    stopIfPlaying(m_readingPlayer);
+    m_readingPlayer->stopIfPlaying();
 }
 
 void bookface::findButton()
 {
     if (m_currentSpread < 1)
         return;
-    stopIfPlaying(m_readingPlayer);
+    m_readingPlayer->stopIfPlaying();
     if (m_freshGame) {
         // A spread without hotspots has nothing to find: the game does not start there.
         if (m_spreadMap.hotspots().isEmpty())
@@ -280,7 +268,7 @@ void bookface::findButton()
         m_gameMode = true;
     } else if (m_gameMode) {
         m_gameMode = false;
-        stopIfPlaying(m_gamePlayer);
+        m_gamePlayer->stopIfPlaying();
     } else {
         m_gameMode = true;
         findPronunciation();
@@ -338,8 +326,8 @@ void bookface::playAnimation(const QString &path)
     if (m_spreadMap.flash() == 0)
         return;
     // The game is only silenced: it goes on where it was when the player closes.
-    clearIfPlaying(m_readingPlayer);
-    clearIfPlaying(m_gamePlayer);
+    m_readingPlayer->clearIfPlaying();
+    m_gamePlayer->clearIfPlaying();
     const QSize size = moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
     flash player(size.width(), size.height(), nullptr);
     player.setMoviePath(path);

@@ -29,6 +29,18 @@ public:
     virtual State state() const = 0;
 
     bool isPlaying() const { return state() == State::Playing; }
+    // A player is only ever stopped or cleared while it plays; a paused or stopped one keeps
+    // its state.
+    void stopIfPlaying()
+    {
+        if (isPlaying())
+            stop();
+    }
+    void clearIfPlaying()
+    {
+        if (isPlaying())
+            clear();
+    }
 
 signals:
     void finished();

@@ -155,8 +155,7 @@ int word::wordCount() const
 
 void word::playword()
 {
-    if (m_wordPlayer->isPlaying())
-        m_wordPlayer->stop();
+    m_wordPlayer->stopIfPlaying();
 
     const WordEntry *entry = entryAt(m_wordIndex);
     const qint64 length = entry ? qint64(entry->endTime) - entry->startTime : 0;
@@ -173,16 +172,14 @@ void word::playword()
 
 void word::wordendtime()
 {
-    if (m_wordPlayer->isPlaying())
-        m_wordPlayer->stop();
+    m_wordPlayer->stopIfPlaying();
     m_segmentTimer->stop();
 }
 
 void word::setnextword()
 {
     // The segment timer goes on; its timeout then finds nothing to stop.
-    if (m_wordPlayer->isPlaying())
-        m_wordPlayer->stop();
+    m_wordPlayer->stopIfPlaying();
 
     const QString answer = m_answerEdit->text();
     if (answer.isEmpty()) {
@@ -333,10 +330,8 @@ void word::enterpractice()
 void word::leavepractice()
 {
     // The segment timer may still fire; wordendtime() then finds nothing playing.
-    for (AbstractAudioPlayer *player : {m_wordPlayer, m_rightPlayer, m_wrongPlayer}) {
-        if (player->isPlaying())
-            player->stop();
-    }
+    for (AbstractAudioPlayer *player : {m_wordPlayer, m_rightPlayer, m_wrongPlayer})
+        player->stopIfPlaying();
 }
 
 void word::paintEvent(QPaintEvent *)
