@@ -41,11 +41,4 @@ FullScreen fullScreen(QSize desktop)
     return layout;
 }
 
-QSize moviePlayerSize(QSize desktop)
-{
-    // The desktop's bottom minus its top, one less than its height.
-    const int d = desktop.height() - 1;
-    return {(4 * d - 396) / 3, d - 99};
-}
-
 } // namespace Layout

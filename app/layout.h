@@ -49,7 +49,4 @@ struct FullScreen
 
 FullScreen fullScreen(QSize desktop);
 
-// The animation player's size for a desktop of this size.
-QSize moviePlayerSize(QSize desktop);
-
 } // namespace Layout

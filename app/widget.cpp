@@ -1,5 +1,6 @@
 #include "app/widget.h"
 
+#include "app/application.h"
 #include "app/layout.h"
 #include "book/bookface.h"
 #include "words/word.h"
@@ -96,7 +97,7 @@ void Widget::setWindowLayout()
 
 void Widget::nameChildren()
 {
-    m_face->setObjectName(QStringLiteral("m_face"));
+    m_face->setObjectName(QStringLiteral("face"));
     m_directoryButton->setObjectName(QStringLiteral("directory"));
     m_qutButton->setObjectName(QStringLiteral("qut"));
     m_nextButton->setObjectName(QStringLiteral("next"));
@@ -112,7 +113,64 @@ void Widget::nameChildren()
 
 void Widget::connectChildren()
 {
+    connect(m_nextButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowNext);
+    connect(m_upButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowUp);
     connect(m_qutButton, &QPushButton::clicked, this, &Widget::close);
+    connect(m_directoryButton, &QPushButton::clicked, m_pageView, &bookface::setDirectory);
+    connect(m_fullButton, &QPushButton::clicked, this, &Widget::setfull);
+    connect(m_findButton, &QPushButton::clicked, m_pageView, &bookface::findButton);
+    connect(m_jumpButton, &QPushButton::clicked, m_pageView, &bookface::jumpPag);
+    connect(m_flashButton, &QPushButton::clicked, m_pageView, &bookface::playFlash);
+    connect(m_flash2Button, &QPushButton::clicked, m_pageView, &bookface::playFlash2);
+    connect(m_pageView, &bookface::setflash2, this, &Widget::setflash2);
+}
+
+void Widget::setfull()
+{
+    if (m_windowMode) {
+        showFullScreen();
+        setFullLayout();
+        m_windowMode = false;
+        return;
+    }
+    showNormal();
+    // The scroll area still carries its full-screen fixed size, which the window layout's
+    // setGeometry alone would not undo.
+    m_pageArea->move(Layout::pageArea.topLeft());
+    m_pageArea->setFixedSize(Layout::pageArea.size());
+    m_face->show();
+    m_wordButton->show();
+    m_qutButton->show();
+    installStyleSheet(windowStyleSheet);
+    setWindowLayout();
+    m_windowMode = true;
+}
+
+void Widget::setFullLayout()
+{
+    const Layout::FullScreen layout = Layout::fullScreen(desktopSize());
+    m_face->hide();
+    installStyleSheet(fullScreenStyleSheet);
+    m_pageArea->setFixedSize(layout.pageArea.size());
+    m_pageArea->move(layout.pageArea.topLeft());
+    // The page view keeps its full size; on a low screen the scroll area scrolls it.
+    m_pageView->resize(layout.pageView);
+    m_qutButton->hide();
+    m_wordButton->hide();
+    m_nextButton->setGeometry(layout.nextButton);
+    m_upButton->setGeometry(layout.upButton);
+    m_jumpButton->setGeometry(layout.jumpButton);
+    m_directoryButton->setGeometry(layout.directoryButton);
+    m_fullButton->setGeometry(layout.fullButton);
+    m_findButton->setGeometry(layout.findButton);
+    m_flashButton->setGeometry(layout.flashButton);
+    m_flash2Button->setGeometry(layout.flash2Button);
+}
+
+void Widget::setflash2(int b)
+{
+    m_flashButton->setVisible(b != 0);
+    m_flash2Button->setVisible(b != 0 && b != 1);
 }
 
 void Widget::paintEvent(QPaintEvent *)

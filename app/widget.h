@@ -22,6 +22,14 @@ public:
 
     void setWindowLayout();
 
+public slots:
+    // Switches between the 1100 x 723 window and full screen, where the page is shown at full
+    // size and the buttons move to the screen's edges.
+    void setfull();
+    // Shows the animation buttons for a spread's number of animations: none for 0, the first
+    // for 1, both for any other value.
+    void setflash2(int b);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -30,6 +38,7 @@ private:
     void createChildren(const AudioPlayerFactory &makePlayer);
     void nameChildren();
     void connectChildren();
+    void setFullLayout();
 
     QLabel *m_face = nullptr;
     QPushButton *m_qutButton = nullptr;
@@ -45,4 +54,6 @@ private:
     bookface *m_pageView = nullptr;
     QScrollArea *m_pageArea = nullptr;
     word *m_wordView = nullptr;
+    // One main window per process, so its mode is simply its own.
+    bool m_windowMode = true;
 };

@@ -1,7 +1,348 @@
 #include "book/bookface.h"
 
-bookface::bookface(QWidget *parent, AudioPlayerFactory makePlayer)
-    : QLabel(parent)
+#include "book/flash.h"
+#include "book/jumdialog.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResource>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+
+#include <array>
+
+namespace {
+
+// The spread each contents entry opens; entries past the table have no target.
+constexpr std::array contentsTargets{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
+
+void setToolTipLook()
 {
-    Q_UNUSED(makePlayer);
+    QPalette palette = QToolTip::palette();
+    palette.setBrush(QPalette::All, QPalette::ToolTipBase, QBrush(QColor(200, 255, 0)));
+    palette.setBrush(QPalette::All, QPalette::ToolTipText, QBrush(QColor(255, 100, 0)));
+    QToolTip::setPalette(palette);
+
+    QFont font(QStringLiteral("楷体"));
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(20);
+    QToolTip::setFont(font);
+}
+
+void clearIfPlaying(AbstractAudioPlayer *player)
+{
+    if (player->isPlaying())
+        player->clear();
+}
+
+void stopIfPlaying(AbstractAudioPlayer *player)
+{
+    if (player->isPlaying())
+        player->stop();
+}
+
+} // namespace
+
+bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer, const QString &mapPath,
+                   Clock clock)
+    : QLabel(parent)
+    , m_mapPath(mapPath)
+    , m_clock(std::move(clock))
+{
+    setAttribute(Qt::WA_MouseTracking);
+
+    m_segmentTimer = new QTimer(this);
+    connect(m_segmentTimer, &QTimer::timeout, this, &bookface::endTime);
+
+    setToolTipLook();
+
+    m_gamePlayer = makePlayer(this);
+    m_readingPlayer = makePlayer(this);
+    // Every game sound is followed by the target's segment: the prompt by the first target,
+    // praise by the next, a try-again by the same one again.
+    connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
+
+    if (m_currentSpread >= 1 && !m_gameMode)
+        loadSpreadAudio();
+    loadSpread();
+}
+
+void bookface::loadSpread()
+{
+    m_spreadMap.setTag(Content::spreadTag(m_currentSpread));
+    m_spreadMap.load(m_mapPath);
+    emit setflash2(m_spreadMap.flash());
+}
+
+void bookface::loadSpreadAudio()
+{
+    m_audioPath = Content::spreadAudio(QCoreApplication::applicationDirPath(), m_currentSpread);
+    m_readingPlayer->setSource(m_audioPath);
+}
+
+void bookface::paintEvent(QPaintEvent *)
+{
+    if (m_page.spread != m_currentSpread || m_page.size != size() || m_page.pixmap.isNull())
+        m_page = {m_currentSpread, size(), decodePage()};
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_page.pixmap);
+}
+
+QPixmap bookface::decodePage() const
+{
+    const QString &bundle = height() == 580 ? Content::windowBundle : Content::fullScreenBundle;
+    // The bundle is attached only while the image is read: outside this no page is reachable,
+    // and a bundle that failed to attach is not detached.
+    const bool bundleLoaded = QResource::registerResource(bundle);
+    // QImage rather than QPixmap: QPixmap's cache keys on the resource path, which both
+    // bundles share.
+    const QImage image(Content::pageImage(m_currentSpread));
+    if (bundleLoaded)
+        QResource::unregisterResource(bundle);
+    if (image.isNull())
+        return {};
+    return QPixmap::fromImage(
+        image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+void bookface::silence()
+{
+    clearIfPlaying(m_readingPlayer);
+    clearIfPlaying(m_gamePlayer);
+    m_gameMode = false;
+    m_freshGame = true;
+}
+
+void bookface::showSpread()
+{
+    loadSpread();
+    repaint();
+}
+
+void bookface::setBookNowNext()
+{
+    silence();
+    if (m_currentSpread >= m_lastSpread)
+        return;
+    ++m_currentSpread;
+    loadSpreadAudio();
+    m_segmentTimer->stop();
+    showSpread();
+}
+
+void bookface::setBookNowUp()
+{
+    silence();
+    if (m_currentSpread <= m_firstSpread) {
+        QMessageBox::critical(nullptr, QStringLiteral("Mivora提示您:"),
+                              QStringLiteral("已经是第一页了!"), QMessageBox::Yes,
+                              QMessageBox::NoButton);
+        return;
+    }
+    --m_currentSpread;
+    m_segmentTimer->stop();
+    loadSpread();
+    if (m_currentSpread >= 1 && !m_gameMode)
+        loadSpreadAudio();
+    repaint();
+}
+
+void bookface::setDirectory()
+{
+    m_segmentTimer->stop();
+    silence();
+    m_currentSpread = 0;
+    showSpread();
+}
+
+void bookface::jumpFromContents()
+{
+    if (m_hoverIndex >= 0 && m_hoverIndex < static_cast<int>(contentsTargets.size()))
+        m_currentSpread = contentsTargets[static_cast<std::size_t>(m_hoverIndex)];
+    if (m_currentSpread >= 1 && !m_gameMode)
+        loadSpreadAudio();
+    showSpread();
+}
+
+void bookface::jumpPag()
+{
+    silence();
+    jumDialog dialog(this);
+    dialog.exec();
+    if (dialog.pageNumber() == 0)
+        return;
+    m_currentSpread = dialog.pageNumber() / 2;
+    m_segmentTimer->stop();
+    loadSpread();
+    if (m_currentSpread >= 1 && !m_gameMode)
+        loadSpreadAudio();
+    repaint();
+}
+
+const Hotspot *bookface::hoveredHotspot() const
+{
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    if (!m_hovering || m_hoverIndex < 0 || m_hoverIndex >= hotspots.size())
+        return nullptr;
+    return &hotspots[m_hoverIndex];
+}
+
+void bookface::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPoint pos = e->position().toPoint();
+    trackPointer(pos.x(), pos.y());
+}
+
+void bookface::trackPointer(int x, int y)
+{
+    // While the game runs the cursor must not give the target away.
+    if (m_gameMode)
+        return;
+    const auto point = toSpreadFrame(QPoint(x, y), size());
+    const int index = point ? hotspotAt(m_spreadMap.hotspots(), *point) : -1;
+    if (index >= 0) {
+        setCursor(Qt::PointingHandCursor);
+        m_hovering = true;
+        m_hoverIndex = index;
+    } else if (m_hovering) {
+        setCursor(Qt::ArrowCursor);
+        m_hovering = false;
+        m_hoverIndex = -1;
+    }
+}
+
+bool bookface::event(QEvent *e)
+{
+    if (e->type() != QEvent::ToolTip)
+        return QLabel::event(e);
+    if (const Hotspot *hotspot = hoveredHotspot())
+        QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), hotspot->text);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void bookface::mousePressEvent(QMouseEvent *e)
+{
+    if (hoveredHotspot()) {
+        if (m_currentSpread >= 1 && !m_gameMode) {
+            stopIfPlaying(m_readingPlayer);
+            playSegment(m_hoverIndex, 200);
+        } else if (m_currentSpread == 0) {
+            jumpFromContents();
+        }
+    }
+    // A click while a game sound still plays is not judged.
+    if (m_gameMode && !m_gamePlayer->isPlaying()) {
+        stopIfPlaying(m_readingPlayer);
+        const QPoint pos = e->position().toPoint();
+        checkGameClick(pos.x(), pos.y());
+    }
+}
+
+void bookface::playSegment(int index, int intervalMs)
+{
+    m_readingPlayer->play();
+    m_playingIndex = index;
+    m_readingPlayer->seek(m_spreadMap.hotspots()[index].startTime);
+    m_segmentTimer->start(intervalMs);
+}
+
+void bookface::endTime()
+{
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    // An index the list does not reach has no end to wait for: end the segment now.
+    if (m_playingIndex >= 0 && m_playingIndex < hotspots.size() &&
+        m_readingPlayer->currentTime() < qint64(hotspots[m_playingIndex].endTime))
+        return;
+    m_segmentTimer->stop();
+    stopIfPlaying(m_readingPlayer);
+}
+
+void bookface::findButton()
+{
+    if (m_currentSpread < 1)
+        return;
+    stopIfPlaying(m_readingPlayer);
+    if (m_freshGame) {
+        // A spread without hotspots has nothing to find: the game does not start there.
+        if (m_spreadMap.hotspots().isEmpty())
+            return;
+        m_freshGame = false;
+        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/Prompt.mp3"));
+        m_gamePlayer->play();
+        pickTarget(static_cast<int>(m_spreadMap.hotspots().size()));
+        m_gameMode = true;
+    } else if (m_gameMode) {
+        m_gameMode = false;
+        stopIfPlaying(m_gamePlayer);
+    } else {
+        m_gameMode = true;
+        findPronunciation();
+    }
+}
+
+void bookface::findPronunciation()
+{
+    // Only a running game has a target to say; a game sound that ends after the game was
+    // left says nothing.
+    if (!m_gameMode || m_gameTarget < 0 || m_gameTarget >= m_spreadMap.hotspots().size())
+        return;
+    playSegment(m_gameTarget, 600);
+}
+
+void bookface::pickTarget(int n)
+{
+    m_gameTarget = randomBelow(n);
+}
+
+int bookface::randomBelow(int n)
+{
+    return ::randomBelow(n, m_clock());
+}
+
+void bookface::checkGameClick(int x, int y)
+{
+    const auto point = toSpreadFrame(QPoint(x, y), size());
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    if (m_gameTarget < 0 || m_gameTarget >= hotspots.size())
+        return;
+    if (point && hotspots[m_gameTarget].rect.contains(*point)) {
+        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/right%1.mp3").arg(randomBelow(3)));
+        m_gamePlayer->play();
+        pickTarget(static_cast<int>(hotspots.size()));
+    } else {
+        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/err%1.mp3").arg(randomBelow(2)));
+        m_gamePlayer->play();
+    }
+}
+
+void bookface::playFlash()
+{
+    playAnimation(Content::firstAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+}
+
+void bookface::playFlash2()
+{
+    playAnimation(
+        Content::secondAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+}
+
+void bookface::playAnimation(const QString &path)
+{
+    if (m_spreadMap.flash() == 0)
+        return;
+    // The game is only silenced: it goes on where it was when the player closes.
+    clearIfPlaying(m_readingPlayer);
+    clearIfPlaying(m_gamePlayer);
+    const QSize size = moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
+    flash player(size.width(), size.height(), nullptr);
+    player.setMoviePath(path);
+    player.loadMovie();
+    player.exec();
 }

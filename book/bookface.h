@@ -1,13 +1,103 @@
 #pragma once
 
+#include "book/content.h"
+#include "book/gamerandom.h"
+#include "book/spreadmap.h"
 #include "media/audioplayer.h"
 
 #include <QLabel>
+#include <QPixmap>
 
-// The page view: shows one two-page spread of the book.
+class QTimer;
+
+// The page view: paints one two-page spread of the book, reads its hotspots aloud, runs the
+// find-it game on them and turns the spreads. Spread 0 is the contents; from 1 on the spreads
+// are read. The page image comes from the bundle that fits the view's height: the window-size
+// bundle at exactly 580 pixels, the full-size one otherwise.
 class bookface : public QLabel
 {
     Q_OBJECT
 public:
-    explicit bookface(QWidget *parent, AudioPlayerFactory makePlayer = AudioPlayer::factory());
+    explicit bookface(QWidget *parent,
+                      const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
+                      const QString &mapPath = Content::pointMap,
+                      Clock clock = &QTime::currentTime);
+
+    int currentSpread() const { return m_currentSpread; }
+    bool gameMode() const { return m_gameMode; }
+    const SpreadMap &spreadMap() const { return m_spreadMap; }
+    AbstractAudioPlayer *readingPlayer() const { return m_readingPlayer; }
+    AbstractAudioPlayer *gamePlayer() const { return m_gamePlayer; }
+
+    // Reads the hotspots of the current spread and reports its number of animations.
+    void loadSpread();
+    // Gives the reading player the current spread's audio; only for reading spreads while the
+    // game is off.
+    void loadSpreadAudio();
+    // Opens the spread of the contents entry under the pointer.
+    void jumpFromContents();
+    // The hover test at view position (x, y): cursor, hovered hotspot.
+    void trackPointer(int x, int y);
+    void pickTarget(int n);
+    int randomBelow(int n);
+    // Judges a game click at view position (x, y) against the target's rectangle only.
+    void checkGameClick(int x, int y);
+
+signals:
+    void setflash2(int i);
+
+public slots:
+    void setBookNowNext();
+    void setBookNowUp();
+    void endTime();
+    void setDirectory();
+    void findButton();
+    void findPronunciation();
+    void jumpPag();
+    void playFlash();
+    void playFlash2();
+
+protected:
+    bool event(QEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+
+private:
+    void silence();
+    void showSpread();
+    // The hotspot under the pointer, or null. A hover index left over from the previous spread
+    // that the new spread's list does not reach counts as none.
+    const Hotspot *hoveredHotspot() const;
+    void playSegment(int index, int intervalMs);
+    void playAnimation(const QString &path);
+    QPixmap decodePage() const;
+
+    AbstractAudioPlayer *m_readingPlayer = nullptr;
+    AbstractAudioPlayer *m_gamePlayer = nullptr;
+    const int m_firstSpread = 1;
+    const int m_lastSpread = Content::lastSpread;
+    int m_currentSpread = 1;
+    bool m_hovering = false;
+    SpreadMap m_spreadMap;
+    int m_hoverIndex = -1;
+    QString m_audioPath;
+    QTimer *m_segmentTimer = nullptr;
+    bool m_gameMode = false;
+    int m_gameTarget = 0;
+    int m_playingIndex = 0;
+    bool m_freshGame = true;
+
+    QString m_mapPath;
+    Clock m_clock;
+    // The decoded page at the size it was drawn, so that repaints of the same spread (scrolling
+    // in full-screen mode) do not decode again.
+    struct
+    {
+        int spread = -1;
+        QSize size;
+        QPixmap pixmap;
+    } m_page;
+
+    friend class TestBookface;
 };

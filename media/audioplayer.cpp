@@ -16,6 +16,11 @@ AudioPlayer::AudioPlayer(QObject *parent)
                 }
                 applyPendingSeek();
             });
+    // Phonon left a player that cannot play in an error state, never playing; keep to that.
+    connect(&m_player, &QMediaPlayer::errorOccurred, this, [this] {
+        m_pendingSeek = -1;
+        m_player.stop();
+    });
 }
 
 AudioPlayerFactory AudioPlayer::factory()

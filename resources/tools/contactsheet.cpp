@@ -1,0 +1,186 @@
+#include "contactsheet.h"
+
+#include "artwork.h"
+#include "faces.h"
+#include "sheetrules.h"
+
+#include "app/layout.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+
+// Without a real pointer Qt never reports a button as hovered, so this one says it is, the
+// way QPushButton paints itself otherwise.
+class HoveredButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.state |= QStyle::State_MouseOver;
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+};
+
+// The sizes the buttons have in the program, in window and in full-screen mode. The quit and
+// word buttons are hidden in full-screen mode and the practice buttons live in the word
+// view, so they keep their window sizes.
+QSize buttonSize(const QString &objectName, bool fullScreen)
+{
+    static const QHash<QString, QSize> window{
+        {QStringLiteral("directory"), Layout::directoryButton.size()},
+        {QStringLiteral("qut"), Layout::qutButton.size()},
+        {QStringLiteral("next"), Layout::nextButton.size()},
+        {QStringLiteral("up"), Layout::upButton.size()},
+        {QStringLiteral("find"), Layout::findButton.size()},
+        {QStringLiteral("jump"), Layout::jumpButton.size()},
+        {QStringLiteral("full"), Layout::fullButton.size()},
+        {QStringLiteral("word"), Layout::wordButton.size()},
+        {QStringLiteral("flash"), Layout::flashButton.size()},
+        {QStringLiteral("nextword"), QSize(90, 36)},
+        {QStringLiteral("goback"), QSize(90, 36)},
+    };
+    static const QHash<QString, QSize> full{
+        {QStringLiteral("next"), QSize(64, 30)},      {QStringLiteral("up"), QSize(64, 30)},
+        {QStringLiteral("directory"), QSize(68, 45)}, {QStringLiteral("find"), QSize(68, 45)},
+        {QStringLiteral("jump"), QSize(68, 45)},      {QStringLiteral("full"), QSize(68, 45)},
+        {QStringLiteral("flash"), QSize(68, 45)},
+    };
+    if (fullScreen && full.contains(objectName))
+        return full.value(objectName);
+    return window.value(objectName, QSize(90, 36));
+}
+
+QImage rendered(const SheetRule &rule, bool fullScreen)
+{
+    if (rule.widgetClass == u"QLabel") {
+        QLabel label;
+        label.setObjectName(rule.objectName);
+        label.resize(Layout::windowSize);
+        label.ensurePolished();
+        return label.grab().toImage();
+    }
+    QPushButton plain;
+    HoveredButton hovered;
+    QPushButton &button = rule.state == u"hover" ? hovered : plain;
+    button.setObjectName(rule.objectName);
+    button.setFocusPolicy(Qt::NoFocus);
+    button.resize(buttonSize(rule.objectName, fullScreen));
+    if (rule.state == u"pressed")
+        button.setDown(true);
+    button.ensurePolished();
+    return button.grab().toImage();
+}
+
+} // namespace
+
+bool writeContactSheet(const QString &sheetPath, const QString &resourceDirectory, bool fullScreen,
+                       const QString &outputPath, QString *error)
+{
+    const QList<SheetRule> rules = readSheetRules(sheetPath, error);
+    if (rules.isEmpty())
+        return false;
+
+    // Let Qt read the pictures from the resource folder rather than the compiled-in copies,
+    // so freshly drawn pictures can be checked without a rebuild.
+    QFile file(sheetPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(sheetPath);
+        return false;
+    }
+    QString sheet = QString::fromUtf8(file.readAll());
+    sheet.replace(QStringLiteral("url(:/Image/"), QStringLiteral("url(%1/").arg(resourceDirectory));
+    qApp->setStyleSheet(sheet);
+
+    QStringList objects;
+    for (const SheetRule &rule : rules)
+        if (!objects.contains(rule.widgetClass + u'#' + rule.objectName))
+            objects.append(rule.widgetClass + u'#' + rule.objectName);
+
+    const int zoom = 2;
+    const int nameWidth = 150;
+    const int stateWidth = 400;
+    const int rowHeight = 120;
+    QImage sheetImage(nameWidth + 3 * stateWidth + 20, 50 + rowHeight * int(objects.size()),
+                      QImage::Format_RGB32);
+    sheetImage.fill(QColor(0xEE, 0xEE, 0xEE));
+    QPainter p(&sheetImage);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(Qt::black);
+    p.setFont(Art::latinFont(16));
+    p.drawText(QPoint(10, 28), QStringLiteral("%1: slice x%2 (left) and Qt's rendering x%2 (right)")
+                                   .arg(sheetPath.section(u'/', -1))
+                                   .arg(zoom));
+    const QStringList states{QString(), QStringLiteral("hover"), QStringLiteral("pressed")};
+    for (int s = 0; s < 3; ++s)
+        p.drawText(QPoint(nameWidth + s * stateWidth + 10, 46),
+                   s == 0 ? QStringLiteral("normal") : states[s]);
+
+    for (const SheetRule &rule : rules) {
+        const int row = int(objects.indexOf(rule.widgetClass + u'#' + rule.objectName));
+        const int col = int(states.indexOf(rule.state));
+        const int top = 50 + row * rowHeight;
+        const int left = nameWidth + col * stateWidth;
+        if (col == 0) {
+            p.fillRect(QRect(0, top, sheetImage.width(), 1), QColor(0xBB, 0xBB, 0xBB));
+            p.setPen(Qt::black);
+            p.setFont(Art::latinFont(14));
+            p.drawText(QPoint(8, top + 22), rule.objectName);
+            p.setFont(Art::chineseFont(16, false));
+            p.drawText(QPoint(8, top + 46), Faces::label(rule));
+            p.setFont(Art::latinFont(11, false));
+            p.drawText(QPoint(8, top + 66), rule.image);
+        }
+        const QImage image(resourceDirectory + u'/' + rule.image);
+        if (image.isNull()) {
+            *error = QStringLiteral("cannot read %1").arg(rule.image);
+            return false;
+        }
+        QImage crop = image.copy(rule.slice(image.size()));
+        QImage drawn = rendered(rule, fullScreen);
+        const QSize drawnSize = drawn.size();
+        if (rule.widgetClass == u"QLabel") {
+            crop = crop.scaledToWidth(170, Qt::SmoothTransformation);
+            drawn = drawn.scaledToWidth(170, Qt::SmoothTransformation);
+        } else {
+            crop = crop.scaled(crop.size() * zoom);
+            drawn = drawn.scaled(drawn.size() * zoom);
+        }
+        // A checkerboard shows which pixels of the slice are transparent.
+        const QRect cropRect(left + 6, top + 8, crop.width(), crop.height());
+        for (int y = 0; y < cropRect.height(); y += 8)
+            for (int x = 0; x < cropRect.width(); x += 8)
+                p.fillRect(
+                    QRect(cropRect.left() + x, cropRect.top() + y, 8, 8).intersected(cropRect),
+                    ((x + y) / 8) % 2 ? QColor(0xCC, 0xCC, 0xCC) : Qt::white);
+        p.drawImage(cropRect.topLeft(), crop);
+        p.drawImage(QPoint(left + 206, top + 8), drawn);
+        p.setPen(QColor(0x55, 0x55, 0x55));
+        p.setFont(Art::latinFont(11, false));
+        p.drawText(QPoint(left + 6, top + rowHeight - 8), rule.numbers());
+        p.drawText(QPoint(left + 206, top + rowHeight - 8),
+                   QStringLiteral("%1x%2").arg(drawnSize.width()).arg(drawnSize.height()));
+    }
+    p.end();
+    qApp->setStyleSheet(QString());
+    if (!sheetImage.save(outputPath)) {
+        *error = QStringLiteral("cannot write %1").arg(outputPath);
+        return false;
+    }
+    return true;
+}

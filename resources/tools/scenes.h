@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QImage>
+
+// The big pictures of the program, each at the size the program shows it.
+namespace Scenes {
+
+QImage splash();           // start.png, 800 x 441
+QImage backdrop();         // full.jpg, 1680 x 1050, stretched around the page in full screen
+QImage quitIcon();         // qut_ico.png, 150 x 150, with transparency
+QImage windowBackground(); // default.jpg, 1100 x 723, the frame around page and buttons
+QImage wordBackground();   // word.jpg, 1100 x 723, the spelling practice
+
+} // namespace Scenes

@@ -1,0 +1,125 @@
+#include "media/audioplayer.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+// A mono 16-bit PCM WAV file holding a tone of `ms` milliseconds.
+bool writeTone(const QString &path, int ms)
+{
+    constexpr int rate = 22050;
+    const int samples = rate * ms / 1000;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples * 2);
+    for (int i = 0; i < samples; ++i)
+        out << qint16(8000 * std::sin(2 * M_PI * 440 * i / rate));
+    return out.status() == QDataStream::Ok;
+}
+
+} // namespace
+
+// Runs the real player on the real backend: the views rely on these rules holding.
+class TestAudioPlayer : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone;
+
+private slots:
+    void initTestCase()
+    {
+        // The spread audio files carry a ".dll" name whatever they hold.
+        m_tone = m_dir.filePath(QStringLiteral("tone.dll"));
+        QVERIFY(writeTone(m_tone, 3000));
+    }
+
+    void seekRightAfterPlayTakesEffect()
+    {
+        AudioPlayer player;
+        player.setSource(m_tone);
+        player.play();
+        player.seek(1500);
+        QCOMPARE(player.state(), AbstractAudioPlayer::State::Playing);
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 1600, 5000);
+        QVERIFY(player.currentTime() < 2900);
+
+        // Again after a stop, and while playing.
+        player.stop();
+        QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
+        player.play();
+        player.seek(2000);
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 2050, 5000);
+        player.play();
+        player.seek(500);
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 550 && player.currentTime() < 1500, 5000);
+        player.stop();
+    }
+
+    void finishedOnceAtTheEndOnly()
+    {
+        AudioPlayer player;
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        player.setSource(m_tone);
+        player.play();
+        player.seek(2600);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
+
+        // Stopping and clearing are not an end.
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 100, 5000);
+        player.stop();
+        player.play();
+        player.clear();
+        QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
+        QCOMPARE(finished.size(), 1);
+
+        // Cleared means no source: play has nothing to play.
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 5000);
+        QCOMPARE(player.currentTime(), 0);
+        QCOMPARE(finished.size(), 1);
+    }
+
+    void playsCompiledInResources()
+    {
+        AudioPlayer player;
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        player.setSource(QStringLiteral(":/Image/audio/wordright.wav"));
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+    }
+
+    void missingFileIsSilent()
+    {
+        AudioPlayer player;
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        player.setSource(m_dir.filePath(QStringLiteral("nothing.dll")));
+        player.play();
+        player.seek(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 5000);
+        QCOMPARE(player.currentTime(), 0);
+        QCOMPARE(finished.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestAudioPlayer)
+#include "tst_audioplayer.moc"

@@ -1,0 +1,88 @@
+#include "book/jumdialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestJumpDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void looks()
+    {
+        jumDialog dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("跳页"));
+        QCOMPARE(dialog.size(), QSize(200, 100));
+        QVERIFY(dialog.minimumSize() != dialog.maximumSize()); // resized, not fixed
+        QCOMPARE(dialog.m_pageEdit->geometry(), QRect(20, 20, 60, 50));
+        QCOMPARE(dialog.m_okButton->geometry(), QRect(90, 20, 80, 50));
+        QCOMPARE(dialog.m_okButton->text(), QStringLiteral("确定"));
+        for (const QWidget *w : {static_cast<QWidget *>(dialog.m_pageEdit),
+                                 static_cast<QWidget *>(dialog.m_okButton)}) {
+            QCOMPARE(w->font().family(), QStringLiteral("楷体"));
+            QCOMPARE(w->font().pixelSize(), 25);
+            QCOMPARE(w->font().weight(), QFont::Bold);
+        }
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            QCOMPARE(dialog.m_okButton->palette().color(group, QPalette::ButtonText),
+                     QColor(200, 100, 100));
+        QCOMPARE(dialog.pageNumber(), 0);
+    }
+
+    void typing_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("page");
+
+        QTest::newRow("one digit") << "7"
+                                   << "7" << 7;
+        QTest::newRow("ten") << "10"
+                             << "10" << 10;
+        QTest::newRow("a second 1 after 1 is refused") << "11"
+                                                       << "1" << 1;
+        QTest::newRow("nothing above ten") << "99"
+                                           << "9" << 9;
+        QTest::newRow("zero is unfinished, reads as nothing") << "0"
+                                                              << "0" << 0;
+        QTest::newRow("no sign") << "-3"
+                                 << "3" << 3;
+        QTest::newRow("no letters") << "a5b"
+                                    << "5" << 5;
+        QTest::newRow("empty") << ""
+                               << "" << 0;
+    }
+
+    void typing()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(int, page);
+
+        jumDialog dialog(nullptr);
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::keyClicks(dialog.m_pageEdit, typed);
+            dialog.m_okButton->click();
+        });
+        dialog.exec();
+        QCOMPARE(dialog.m_pageEdit->text(), kept);
+        QCOMPARE(dialog.pageNumber(), page);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void dismissedReadsNothing()
+    {
+        jumDialog dialog(nullptr);
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::keyClicks(dialog.m_pageEdit, QStringLiteral("6"));
+            dialog.reject(); // Escape or the title bar's close button
+        });
+        dialog.exec();
+        QCOMPARE(dialog.pageNumber(), 0);
+    }
+};
+
+QTEST_MAIN(TestJumpDialog)
+#include "tst_jumdialog.moc"

@@ -1,0 +1,82 @@
+#include "app/layout.h"
+
+#include <QTest>
+
+class TestLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowPosition_data()
+    {
+        QTest::addColumn<QSize>("desktop");
+        QTest::addColumn<QPoint>("position");
+
+        QTest::newRow("1280 x 1024") << QSize(1280, 1024) << QPoint(90, 140);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QPoint(410, 168);
+        QTest::newRow("odd sizes truncate") << QSize(1367, 769) << QPoint(133, 13);
+        QTest::newRow("the window's own size") << QSize(1100, 723) << QPoint(0, -10);
+        QTest::newRow("smaller desktop truncates toward zero")
+            << QSize(1099, 722) << QPoint(0, -10);
+    }
+
+    void windowPosition()
+    {
+        QFETCH(QSize, desktop);
+        QFETCH(QPoint, position);
+        QCOMPARE(Layout::windowPosition(desktop), position);
+    }
+
+    void centredPanel()
+    {
+        QCOMPARE(Layout::centredPanel(QSize(1100, 723)), QRect(0, 0, 1100, 723));
+        QCOMPARE(Layout::centredPanel(QSize(1920, 1080)), QRect(410, 178, 1100, 723));
+        QCOMPARE(Layout::centredPanel(QSize(1024, 768)), QRect(-38, 22, 1100, 723));
+    }
+
+    void fullScreen_data()
+    {
+        QTest::addColumn<QSize>("desktop");
+        QTest::addColumn<QRect>("pageArea");
+        QTest::addColumn<QRect>("next");
+        QTest::addColumn<QRect>("up");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QList<int>>("rowX"); // full, directory, jump, find, flash, flash2
+
+        QTest::newRow("1024 x 768: page scrolls")
+            << QSize(1024, 768) << QRect(26, 50, 971, 620) << QRect(924, 50, 64, 30)
+            << QRect(50, 50, 64, 30) << 668 << QList<int>{278, 378, 478, 576, 676, 776};
+        QTest::newRow("1920 x 1080: whole page")
+            << QSize(1920, 1080) << QRect(389, 50, 1141, 728) << QRect(1820, 50, 64, 30)
+            << QRect(50, 50, 64, 30) << 980 << QList<int>{726, 826, 926, 1024, 1124, 1224};
+        QTest::newRow("876 high: the first height with the whole page")
+            << QSize(1280, 876) << QRect(69, 50, 1141, 728) << QRect(1180, 50, 64, 30)
+            << QRect(50, 50, 64, 30) << 776 << QList<int>{406, 506, 606, 704, 804, 904};
+        QTest::newRow("875 high: one row short")
+            << QSize(1280, 875) << QRect(70, 50, 1139, 727) << QRect(1180, 50, 64, 30)
+            << QRect(50, 50, 64, 30) << 775 << QList<int>{406, 506, 606, 704, 804, 904};
+    }
+
+    void fullScreen()
+    {
+        QFETCH(QSize, desktop);
+        QFETCH(QRect, pageArea);
+        QFETCH(QRect, next);
+        QFETCH(QRect, up);
+        QFETCH(int, row);
+        QFETCH(QList<int>, rowX);
+
+        const Layout::FullScreen layout = Layout::fullScreen(desktop);
+        QCOMPARE(layout.pageArea, pageArea);
+        QCOMPARE(layout.pageView, QSize(1139, 726));
+        QCOMPARE(layout.nextButton, next);
+        QCOMPARE(layout.upButton, up);
+        const QList<QRect> buttons{layout.fullButton, layout.directoryButton, layout.jumpButton,
+                                   layout.findButton, layout.flashButton,     layout.flash2Button};
+        for (qsizetype i = 0; i < buttons.size(); ++i)
+            QCOMPARE(buttons[i], QRect(rowX[i], row, 68, 45));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLayout)
+#include "tst_layout.moc"

@@ -1,0 +1,77 @@
+#include "book/flash.h"
+#include "media/movieplayer.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The animation player on the real backend, with a movie made for the test.
+class TestMoviePlayer : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_movie;
+
+private slots:
+    void initTestCase()
+    {
+        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+        if (ffmpeg.isEmpty())
+            QSKIP("ffmpeg is needed to make the test movie");
+        // Animation files carry a ".dll" name whatever they hold.
+        m_movie = m_dir.filePath(QStringLiteral("information2.dll"));
+        const int exitCode = QProcess::execute(ffmpeg, {"-loglevel",
+                                                        "error",
+                                                        "-y",
+                                                        "-f",
+                                                        "lavfi",
+                                                        "-i",
+                                                        "testsrc=size=320x240:rate=10",
+                                                        "-f",
+                                                        "lavfi",
+                                                        "-i",
+                                                        "sine=frequency=440",
+                                                        "-t",
+                                                        "4",
+                                                        "-c:v",
+                                                        "mpeg4",
+                                                        "-c:a",
+                                                        "mp2",
+                                                        "-f",
+                                                        "avi",
+                                                        m_movie});
+        QCOMPARE(exitCode, 0);
+    }
+
+    void playsUntilTheDialogCloses()
+    {
+        flash player(320, 240, nullptr);
+        player.setMoviePath(m_movie);
+        player.loadMovie();
+        player.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&player));
+        QTRY_VERIFY_WITH_TIMEOUT(player.movieWidget()->isPlaying(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(player.movieWidget()->position() > 300, 5000);
+        QCOMPARE(player.movieWidget()->geometry(), QRect(0, 0, 320, 240));
+
+        QTest::keyClick(&player, Qt::Key_Escape);
+        QVERIFY(!player.isVisible());
+        QVERIFY(!player.movieWidget()->isPlaying());
+    }
+
+    void unplayableFileShowsNothing()
+    {
+        flash player(320, 240, nullptr);
+        player.setMoviePath(m_dir.filePath(QStringLiteral("information9.dll")));
+        player.loadMovie();
+        player.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!player.movieWidget()->isPlaying(), 5000);
+        player.reject();
+    }
+};
+
+QTEST_MAIN(TestMoviePlayer)
+#include "tst_movieplayer.moc"

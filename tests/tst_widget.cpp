@@ -1,0 +1,377 @@
+#include "app/widget.h"
+
+#include "app/application.h"
+#include "app/layout.h"
+#include "book/bookface.h"
+#include "modal.h"
+#include "scriptedplayer.h"
+#include "words/word.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// The main window's direct children, bottom to top, by object name or class.
+QStringList stacking(const QWidget &window)
+{
+    QStringList names;
+    for (const QObject *child : window.children()) {
+        if (!child->isWidgetType())
+            continue;
+        names << (child->objectName().isEmpty()
+                      ? QString::fromLatin1(child->metaObject()->className())
+                      : child->objectName());
+    }
+    return names;
+}
+
+} // namespace
+
+class TestWidget : public QObject
+{
+    Q_OBJECT
+
+private:
+    QPushButton *button(const char *name, int which = 0) const
+    {
+        return m_window
+            ->findChildren<QPushButton *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly)
+            .at(which);
+    }
+    bookface *pageView() const { return m_window->findChild<bookface *>(); }
+    QScrollArea *pageArea() const { return m_window->findChild<QScrollArea *>(); }
+    word *wordView() const { return m_window->findChild<word *>(); }
+    QLabel *face() const { return m_window->findChild<QLabel *>(QStringLiteral("face")); }
+
+    // What the close confirmation showed, answered with `answer`.
+    struct CloseBox
+    {
+        bool shown = false;
+        QString title;
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        bool hasIcon = false;
+        QMessageBox::StandardButtons buttons;
+        bool hasDefault = true;
+        Qt::WindowFlags flags;
+    };
+    static void answerClose(CloseBox *seen, QMessageBox::StandardButton answer)
+    {
+        whenModalShows([seen, answer](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            seen->shown = true;
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            seen->format = box->textFormat();
+            seen->hasIcon = box->icon() == QMessageBox::NoIcon && !box->iconPixmap().isNull();
+            seen->buttons = box->standardButtons();
+            seen->hasDefault = box->defaultButton() != nullptr;
+            seen->flags = box->windowFlags();
+            box->button(answer)->click();
+        });
+    }
+
+    ScriptedPlayers m_players;
+    std::unique_ptr<Widget> m_window;
+
+private slots:
+    void init()
+    {
+        installStyleSheet(windowStyleSheet);
+        m_players.made.clear();
+        m_window = std::make_unique<Widget>(nullptr, m_players.factory());
+    }
+    void cleanup() { m_window.reset(); }
+
+    void window()
+    {
+        QCOMPARE(m_window->size(), QSize(1100, 723));
+        QCOMPARE(m_window->windowFlags() & ~Qt::Window, Qt::FramelessWindowHint);
+        QCOMPARE(m_window->pos(),
+                 Layout::windowPosition(QGuiApplication::primaryScreen()->geometry().size()));
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            QCOMPARE(m_window->palette().color(group, QPalette::Window), QColor(0, 0, 0, 255));
+        QVERIFY(m_window->windowTitle().isEmpty());
+    }
+
+    void childrenInStackingOrder()
+    {
+        // The page view moves into the scroll area; the word view lies above every button and
+        // the scroll area above everything.
+        QCOMPARE(stacking(*m_window),
+                 (QStringList{"face", "directory", "up", "next", "qut", "find", "jump", "full",
+                              "word", "flash", "flash", "word", "QScrollArea"}));
+        QCOMPARE(pageArea()->widget(), pageView());
+        QVERIFY(qobject_cast<word *>(
+            m_window->children().at(m_window->children().indexOf(pageArea()) - 1)));
+    }
+
+    void buttonsAreImagesWithoutFocus()
+    {
+        const QList<QPushButton *> buttons =
+            m_window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(buttons.size(), 10);
+        for (const QPushButton *b : buttons) {
+            QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+            QVERIFY(b->text().isEmpty());
+        }
+        QCOMPARE(button("up")->shortcut(), QKeySequence(Qt::Key_Left));
+        QCOMPARE(button("next")->shortcut(), QKeySequence(Qt::Key_Right));
+        QCOMPARE(button("full")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        const auto shortcuts = m_window->findChildren<QShortcut *>();
+        QCOMPARE(shortcuts.size(), 1);
+        QCOMPARE(shortcuts[0]->key(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(shortcuts[0]->context(), Qt::WindowShortcut);
+    }
+
+    void windowLayout_data()
+    {
+        QTest::addColumn<QString>("child");
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QRect>("geometry");
+
+        QTest::newRow("page scroll area") << "area" << 0 << QRect(130, 95, 912, 582);
+        QTest::newRow("page view") << "page" << 0 << QRect(130, 95, 910, 580);
+        QTest::newRow("word view") << "wordview" << 0 << QRect(0, 0, 1100, 723);
+        QTest::newRow("background label") << "face" << 0 << QRect(0, 0, 1100, 723);
+        QTest::newRow("contents") << "directory" << 0 << QRect(23, 426, 60, 28);
+        QTest::newRow("quit") << "qut" << 0 << QRect(8, 573, 64, 33);
+        QTest::newRow("next page") << "next" << 0 << QRect(9, 524, 89, 32);
+        QTest::newRow("previous page") << "up" << 0 << QRect(6, 470, 78, 31);
+        QTest::newRow("find it, a pixel higher") << "find" << 0 << QRect(635, 676, 90, 36);
+        QTest::newRow("jump") << "jump" << 0 << QRect(488, 677, 90, 36);
+        QTest::newRow("full screen") << "full" << 0 << QRect(220, 677, 90, 36);
+        QTest::newRow("word practice") << "word" << 0 << QRect(350, 677, 90, 36);
+        QTest::newRow("first animation") << "flash" << 0 << QRect(770, 677, 90, 36);
+        QTest::newRow("second animation") << "flash" << 1 << QRect(900, 677, 90, 36);
+    }
+
+    void windowLayout()
+    {
+        QFETCH(QString, child);
+        QFETCH(int, which);
+        QFETCH(QRect, geometry);
+
+        QWidget *w = nullptr;
+        if (child == u"area")
+            w = pageArea();
+        else if (child == u"page")
+            w = pageView();
+        else if (child == u"wordview")
+            w = wordView();
+        else if (child == u"face")
+            w = face();
+        else
+            w = button(qPrintable(child), which);
+        QCOMPARE(w->geometry(), geometry);
+    }
+
+    void startsInBookModeWithTheFirstAnimationButton()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(face()->isVisible());
+        QVERIFY(pageArea()->isVisible());
+        QVERIFY(!wordView()->isVisible());
+        QVERIFY(button("flash", 0)->isVisible());
+        QVERIFY(!button("flash", 1)->isVisible());
+    }
+
+    void animationButtons_data()
+    {
+        QTest::addColumn<int>("flash");
+        QTest::addColumn<bool>("first");
+        QTest::addColumn<bool>("second");
+        QTest::newRow("0") << 0 << false << false;
+        QTest::newRow("1") << 1 << true << false;
+        QTest::newRow("2") << 2 << true << true;
+        QTest::newRow("3") << 3 << true << true;
+        QTest::newRow("-1") << -1 << true << true;
+    }
+
+    void animationButtons()
+    {
+        QFETCH(int, flash);
+        QFETCH(bool, first);
+        QFETCH(bool, second);
+        m_window->show();
+        m_window->setflash2(flash);
+        QCOMPARE(button("flash", 0)->isVisible(), first);
+        QCOMPARE(button("flash", 1)->isVisible(), second);
+    }
+
+    void buttonsReachThePageView()
+    {
+        button("next")->click();
+        QCOMPARE(pageView()->currentSpread(), 2);
+        button("directory")->click();
+        QCOMPARE(pageView()->currentSpread(), 0);
+        button("next")->click();
+        button("next")->click();
+        button("up")->click();
+        QCOMPARE(pageView()->currentSpread(), 1);
+        button("find")->click();
+        QVERIFY(pageView()->gameMode());
+
+        // The page view's report reaches the animation buttons: the compiled-in spreads have
+        // no animations.
+        m_window->show();
+        button("next")->click();
+        QVERIFY(!button("flash", 0)->isVisible());
+
+        whenModalShows([](QWidget *dialog) { dialog->close(); });
+        button("jump")->click();
+        QVERIFY(!pageView()->gameMode());
+    }
+
+    void arrowKeysTurnPages()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        // A button's shortcut shows the press and clicks a moment later.
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 2);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 3);
+        QTest::keyClick(m_window.get(), Qt::Key_Left);
+        QTRY_COMPARE(pageView()->currentSpread(), 2);
+    }
+
+    // Where every child is, whether it shows, and the application's style sheet.
+    QStringList snapshot() const
+    {
+        QStringList state{QString::fromLatin1("window %1 %2")
+                              .arg(m_window->isFullScreen())
+                              .arg(QVariant(m_window->geometry()).toString())};
+        for (const QObject *child : m_window->children()) {
+            if (const auto *w = qobject_cast<const QWidget *>(child)) {
+                QRect g = w->geometry();
+                state << QStringLiteral("%1 %2,%3 %4x%5 %6")
+                             .arg(w->objectName(), QString::number(g.x()), QString::number(g.y()),
+                                  QString::number(g.width()), QString::number(g.height()),
+                                  QString::number(w->isVisible()));
+            }
+        }
+        state << QStringLiteral("page %1x%2").arg(pageView()->width()).arg(pageView()->height());
+        state << qApp->styleSheet();
+        return state;
+    }
+
+    static QString sheet(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    void fullScreenAndBack_data()
+    {
+        QTest::addColumn<int>("flash");
+        QTest::newRow("no animation") << 0;
+        QTest::newRow("one animation") << 1;
+        QTest::newRow("two animations") << 2;
+    }
+
+    void fullScreenAndBack()
+    {
+        QFETCH(int, flash);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->setflash2(flash);
+        const QStringList windowed = snapshot();
+
+        button("full")->click();
+        QVERIFY(m_window->isFullScreen());
+        const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
+        const Layout::FullScreen layout = Layout::fullScreen(desktop);
+        QCOMPARE(pageArea()->geometry(), layout.pageArea);
+        QCOMPARE(pageArea()->minimumSize(), layout.pageArea.size());
+        QCOMPARE(pageArea()->maximumSize(), layout.pageArea.size());
+        QCOMPARE(pageView()->size(), QSize(1139, 726));
+        QCOMPARE(button("next")->geometry(), layout.nextButton);
+        QCOMPARE(button("up")->geometry(), layout.upButton);
+        QCOMPARE(button("jump")->geometry(), layout.jumpButton);
+        QCOMPARE(button("directory")->geometry(), layout.directoryButton);
+        QCOMPARE(button("full")->geometry(), layout.fullButton);
+        QCOMPARE(button("find")->geometry(), layout.findButton);
+        QCOMPARE(button("flash", 0)->geometry(), layout.flashButton);
+        QCOMPARE(button("flash", 1)->geometry(), layout.flash2Button);
+        QVERIFY(!face()->isVisible());
+        QVERIFY(!button("qut")->isVisible());
+        QVERIFY(!button("word")->isVisible());
+        QVERIFY(!wordView()->isVisible());
+        QCOMPARE(button("flash", 0)->isVisible(), flash != 0);
+        QCOMPARE(button("flash", 1)->isVisible(), flash != 0 && flash != 1);
+        QCOMPARE(qApp->styleSheet(), sheet(fullScreenStyleSheet));
+        // The paint keeps the hidden panels centred in the screen-sized window.
+        m_window->grab();
+        QCOMPARE(face()->geometry(), Layout::centredPanel(m_window->size()));
+
+        button("full")->click();
+        QVERIFY(!m_window->isFullScreen());
+        QCOMPARE(snapshot(), windowed);
+        QCOMPARE(qApp->styleSheet(), sheet(windowStyleSheet));
+    }
+
+    void closeConfirmation_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("quit button, no") << "button" << false;
+        QTest::newRow("quit button, yes") << "button" << true;
+        QTest::newRow("ctrl+q, no") << "ctrl+q" << false;
+        QTest::newRow("ctrl+q, yes") << "ctrl+q" << true;
+        QTest::newRow("window system, no") << "close" << false;
+        QTest::newRow("window system, yes") << "close" << true;
+    }
+
+    void closeConfirmation()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, yes);
+
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        button("next")->click();
+        ScriptedPlayer *reading = m_players.made.at(1);
+        reading->playing = true;
+
+        CloseBox seen;
+        answerClose(&seen, yes ? QMessageBox::Yes : QMessageBox::No);
+        if (way == u"button")
+            button("qut")->click();
+        else if (way == u"ctrl+q")
+            QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+        else
+            m_window->close();
+
+        QTRY_VERIFY(seen.shown);
+        QCOMPARE(seen.title, QStringLiteral("Mivora提示你:"));
+        QCOMPARE(seen.text, QStringLiteral("<h1>您确定要退出吗?</h1>"));
+        QCOMPARE(seen.format, Qt::RichText);
+        QVERIFY(seen.hasIcon);
+        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(!seen.hasDefault);
+        QVERIFY(seen.flags.testFlag(Qt::MSWindowsFixedSizeDialogHint));
+        QVERIFY(seen.flags.testFlag(Qt::Dialog));
+
+        QCOMPARE(m_window->isVisible(), !yes);
+        if (!yes) {
+            QCOMPARE(pageView()->currentSpread(), 2);
+            QVERIFY(reading->playing);
+            QVERIFY(face()->isVisible());
+        }
+    }
+};
+
+QTEST_MAIN(TestWidget)
+#include "tst_widget.moc"
