@@ -14,12 +14,8 @@
 #include <QTimer>
 #include <QToolTip>
 
-#include <array>
 
 namespace {
-
-// The spread each contents entry opens; entries past the table have no target.
-constexpr std::array contentsTargets{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
 
 void setToolTipLook()
 {
@@ -150,8 +146,8 @@ void bookface::setDirectory()
 
 void bookface::jumpFromContents()
 {
-    if (m_hoverIndex >= 0 && m_hoverIndex < static_cast<int>(contentsTargets.size()))
-        m_currentSpread = contentsTargets[static_cast<std::size_t>(m_hoverIndex)];
+    if (const int target = Content::contentsTarget(m_hoverIndex); target >= 0)
+        m_currentSpread = target;
     if (m_currentSpread >= 1 && !m_gameMode)
         loadSpreadAudio();
     showSpread();

@@ -18,6 +18,10 @@ inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
 inline const QString pointMap = QStringLiteral(":/Image/point.xml");
 inline const QString wordList = QStringLiteral(":/Image/word.xml");
 
+// The spread that contents entry `entry` (a hotspot index of the contents spread) opens, or -1
+// for an entry without one.
+int contentsTarget(int entry);
+
 QString spreadTag(int k);
 QString pageImage(int k);
 QString spreadAudio(const QString &contentDir, int k);

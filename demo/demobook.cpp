@@ -233,6 +233,7 @@ bool DemoBook::upToDate(const QByteArray &fingerprint) const
 void DemoBook::makeImages()
 {
     const SpreadText *contents = m_text.spread(Content::spreadTag(0));
+    checkContentsTargets(contents);
     const Outline outline(contents);
     SpreadPainter painter(outline);
     const struct
@@ -368,5 +369,24 @@ void DemoBook::makeMovies()
         maker.make(movie, m_text.voice(movie.speaker), path);
         progress(
             QStringLiteral("animation: data/%1 (%2)").arg(QFileInfo(path).fileName(), movie.scene));
+    }
+}
+
+void DemoBook::checkContentsTargets(const SpreadText *contents)
+{
+    // The page must print the spread the page view really opens for each entry.
+    if (!contents)
+        return;
+    for (const auto &[i, item] : contents->hotspots) {
+        if (item.kind != u"contents")
+            continue;
+        const int printed = item.argument.isEmpty() ? -1 : item.argument.toInt();
+        if (printed != Content::contentsTarget(i))
+            throw Failure(QStringLiteral("%1: contents N_%2 leads to spread %3, but the page view "
+                                         "opens %4")
+                              .arg(m_in.text)
+                              .arg(i)
+                              .arg(printed)
+                              .arg(Content::contentsTarget(i)));
     }
 }

@@ -42,6 +42,7 @@ private:
     QStringList outputs() const;
 
     void makeImages();
+    void checkContentsTargets(const SpreadText *contents);
     void makeSpreadAudio();
     void makeWordAudio();
     void makeMovies();
