@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/layout.h"
+#include "book/content.h"
 #include "book/bookface.h"
 #include "modal.h"
 #include "scriptedplayer.h"
@@ -320,6 +321,77 @@ private slots:
         QVERIFY(!m_window->isFullScreen());
         QCOMPARE(snapshot(), windowed);
         QCOMPARE(qApp->styleSheet(), sheet(windowStyleSheet));
+    }
+
+    void bookAndPractice_data()
+    {
+        QTest::addColumn<int>("spread");
+        QTest::addColumn<bool>("game");
+        QTest::addColumn<QString>("way"); // how practice is left
+        QTest::addColumn<bool>("reload");
+
+        QTest::newRow("reading spread, back button") << 2 << false << "back" << true;
+        QTest::newRow("reading spread, end of a pass") << 3 << false << "qutword" << true;
+        QTest::newRow("reading spread, word button") << 1 << false << "word" << true;
+        QTest::newRow("contents spread") << 0 << false << "back" << false;
+        QTest::newRow("game running") << 1 << true << "back" << false;
+    }
+
+    void bookAndPractice()
+    {
+        QFETCH(int, spread);
+        QFETCH(bool, game);
+        QFETCH(QString, way);
+        QFETCH(bool, reload);
+
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        button("directory")->click();
+        for (int k = 0; k < spread; ++k)
+            button("next")->click();
+        if (game)
+            button("find")->click();
+        ScriptedPlayer *gamePlayer = m_players.made.at(0);
+        ScriptedPlayer *reading = m_players.made.at(1);
+        ScriptedPlayer *wordPlayer = m_players.made.at(2);
+        ScriptedPlayer *rightPlayer = m_players.made.at(3);
+        reading->playing = true;
+        const QString source = reading->source;
+        reading->calls.clear();
+
+        button("word")->click();
+        QVERIFY(!face()->isVisible());
+        QVERIFY(!pageArea()->isVisible());
+        QVERIFY(wordView()->isVisible());
+        // Stopped, not cleared: the book keeps its audio and its game.
+        QCOMPARE(reading->calls, QStringList{"stop"});
+        QCOMPARE(reading->source, source);
+        QCOMPARE(gamePlayer->calls.contains(QStringLiteral("stop")), game);
+        QCOMPARE(pageView()->gameMode(), game);
+        QCOMPARE(wordPlayer->source,
+                 Content::spreadAudio(QCoreApplication::applicationDirPath(), 36));
+
+        wordPlayer->playing = true;
+        rightPlayer->playing = true;
+        reading->calls.clear();
+        if (way == u"back")
+            wordView()->backButton()->click();
+        else if (way == u"qutword")
+            emit wordView()->qutword();
+        else
+            m_window->setword();
+
+        QVERIFY(face()->isVisible());
+        QVERIFY(pageArea()->isVisible());
+        QVERIFY(!wordView()->isVisible());
+        QVERIFY(!wordPlayer->playing);
+        QVERIFY(!rightPlayer->playing);
+        QCOMPARE(pageView()->currentSpread(), spread);
+        QCOMPARE(pageView()->gameMode(), game);
+        QCOMPARE(reading->calls,
+                 reload ? QStringList{"setSource " + Content::spreadAudio(
+                                          QCoreApplication::applicationDirPath(), spread)}
+                        : QStringList{});
     }
 
     void closeConfirmation_data()
