@@ -24,7 +24,7 @@ QSize desktopSize()
 
 } // namespace
 
-Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer)
+Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -34,18 +34,18 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer)
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
 
-    createChildren(makePlayer);
+    createChildren(makePlayer, book);
     setWindowLayout();
     nameChildren();
     connectChildren();
 }
 
-void Widget::createChildren(const AudioPlayerFactory &makePlayer)
+void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book)
 {
     // Creation order is stacking order: the word view lies above every button so that it
     // covers them in word mode, and the page area lies above everything else.
     m_face = new QLabel(this);
-    m_pageView = new bookface(this, makePlayer);
+    m_pageView = new bookface(this, makePlayer, book);
     m_directoryButton = new QPushButton(this);
     m_upButton = new QPushButton(this);
     m_upButton->setShortcut(QKeySequence(Qt::Key_Left));

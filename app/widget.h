@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book/content.h"
 #include "media/audioplayer.h"
 
 #include <QWidget>
@@ -18,7 +19,8 @@ class Widget : public QWidget
     Q_OBJECT
 public:
     explicit Widget(QWidget *parent = nullptr,
-                    const AudioPlayerFactory &makePlayer = AudioPlayer::factory());
+                    const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
+                    const Content::Sources &book = {});
 
     void setWindowLayout();
 
@@ -38,7 +40,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createChildren(const AudioPlayerFactory &makePlayer);
+    void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book);
     void nameChildren();
     void connectChildren();
     void setFullLayout();

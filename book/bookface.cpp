@@ -3,7 +3,6 @@
 #include "book/flash.h"
 #include "book/jumdialog.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
@@ -13,7 +12,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
-
 
 namespace {
 
@@ -32,10 +30,10 @@ void setToolTipLook()
 
 } // namespace
 
-bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer, const QString &mapPath,
-                   Clock clock)
+bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
+                   const Content::Sources &sources, Clock clock)
     : QLabel(parent)
-    , m_mapPath(mapPath)
+    , m_sources(sources)
     , m_clock(std::move(clock))
 {
     setAttribute(Qt::WA_MouseTracking);
@@ -59,13 +57,13 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer, const 
 void bookface::loadSpread()
 {
     m_spreadMap.setTag(Content::spreadTag(m_currentSpread));
-    m_spreadMap.load(m_mapPath);
+    m_spreadMap.load(m_sources.mapPath);
     emit setflash2(m_spreadMap.flash());
 }
 
 void bookface::loadSpreadAudio()
 {
-    m_audioPath = Content::spreadAudio(QCoreApplication::applicationDirPath(), m_currentSpread);
+    m_audioPath = Content::spreadAudio(m_sources.contentDir, m_currentSpread);
     m_readingPlayer->setSource(m_audioPath);
 }
 
@@ -308,13 +306,12 @@ void bookface::checkGameClick(int x, int y)
 
 void bookface::playFlash()
 {
-    playAnimation(Content::firstAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+    playAnimation(Content::firstAnimation(m_sources.contentDir, m_currentSpread));
 }
 
 void bookface::playFlash2()
 {
-    playAnimation(
-        Content::secondAnimation(QCoreApplication::applicationDirPath(), m_currentSpread));
+    playAnimation(Content::secondAnimation(m_sources.contentDir, m_currentSpread));
 }
 
 void bookface::playAnimation(const QString &path)

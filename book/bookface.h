@@ -20,8 +20,7 @@ class bookface : public QLabel
 public:
     explicit bookface(QWidget *parent,
                       const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
-                      const QString &mapPath = Content::pointMap,
-                      Clock clock = &QTime::currentTime);
+                      const Content::Sources &sources = {}, Clock clock = &QTime::currentTime);
 
     int currentSpread() const { return m_currentSpread; }
     bool gameMode() const { return m_gameMode; }
@@ -88,7 +87,7 @@ private:
     int m_playingIndex = 0;
     bool m_freshGame = true;
 
-    QString m_mapPath;
+    Content::Sources m_sources;
     Clock m_clock;
     // The decoded page at the size it was drawn, so that repaints of the same spread (scrolling
     // in full-screen mode) do not decode again.

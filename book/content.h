@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // Names of the book's content, all formed from the 0-based spread index k. Audio and
@@ -17,6 +18,14 @@ inline const QString windowBundle = QStringLiteral("mvrpaper.dll");
 inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
 inline const QString pointMap = QStringLiteral(":/Image/point.xml");
 inline const QString wordList = QStringLiteral(":/Image/word.xml");
+
+// Where a page view finds its book: the hotspot map and the content directory that audio and
+// animations hang off. The program uses the defaults; tests point elsewhere.
+struct Sources
+{
+    QString mapPath = pointMap;
+    QString contentDir = QCoreApplication::applicationDirPath();
+};
 
 // The spread that contents entry `entry` (a hotspot index of the contents spread) opens, or -1
 // for an entry without one.

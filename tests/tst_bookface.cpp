@@ -71,9 +71,9 @@ private:
     void makeView(const QString &mapPath = {})
     {
         m_players = std::make_unique<ScriptedPlayers>();
-        m_view = std::make_unique<bookface>(nullptr, m_players->factory(),
-                                            mapPath.isEmpty() ? m_mapPath : mapPath,
-                                            [this] { return m_time; });
+        m_view = std::make_unique<bookface>(
+            nullptr, m_players->factory(),
+            Content::Sources{mapPath.isEmpty() ? m_mapPath : mapPath}, [this] { return m_time; });
         m_view->resize(910, 580);
     }
     void showView()

@@ -2,8 +2,8 @@
 
 #include "app/application.h"
 #include "app/layout.h"
-#include "book/content.h"
 #include "book/bookface.h"
+#include "book/content.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 #include "words/word.h"
@@ -389,8 +389,9 @@ private slots:
         QCOMPARE(pageView()->currentSpread(), spread);
         QCOMPARE(pageView()->gameMode(), game);
         QCOMPARE(reading->calls,
-                 reload ? QStringList{"setSource " + Content::spreadAudio(
-                                          QCoreApplication::applicationDirPath(), spread)}
+                 reload ? QStringList{"setSource " +
+                                      Content::spreadAudio(QCoreApplication::applicationDirPath(),
+                                                           spread)}
                         : QStringList{});
     }
 
