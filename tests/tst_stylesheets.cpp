@@ -4,49 +4,23 @@
 
 #include "app/application.h"
 #include "app/layout.h"
+#include "resources/tools/programbuttons.h"
+#include "resources/tools/sheetrules.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QTest>
 
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <memory>
 
 namespace {
-
-struct Rule
-{
-    QString widgetClass;
-    QString objectName;
-    QString state;
-    QString image;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int left = 0;
-
-    QString selector() const
-    {
-        return widgetClass + u'#' + objectName + (state.isEmpty() ? QString() : u':' + state);
-    }
-    // What the rule shows: x from left to width - right, y from top to height - bottom.
-    QRect slice(QSize imageSize) const
-    {
-        return QRect(QPoint(left, top),
-                     QPoint(imageSize.width() - right - 1, imageSize.height() - bottom - 1));
-    }
-    bool operator==(const Rule &) const = default;
-};
 
 struct Comment
 {
@@ -57,16 +31,16 @@ struct Comment
 
 struct Sheet
 {
-    QList<Rule> rules;
+    QList<SheetRule> rules;
     QList<Comment> comments;
 };
 
 // The normal, hover and pressed rules of one button, each slice given as top right bottom left.
-QList<Rule> button(const QString &objectName, const QString &image,
-                   std::initializer_list<std::array<int, 4>> looks)
+QList<SheetRule> button(const QString &objectName, const QString &image,
+                        std::initializer_list<std::array<int, 4>> looks)
 {
     static const QString states[] = {QString(), QStringLiteral("hover"), QStringLiteral("pressed")};
-    QList<Rule> rules;
+    QList<SheetRule> rules;
     int i = 0;
     for (const auto &[t, r, b, l] : looks)
         rules.append({QStringLiteral("QPushButton"), objectName, states[i++], image, t, r, b, l});
@@ -88,7 +62,7 @@ Sheet windowSheet()
                     0,
                     0,
                     0});
-    auto add = [&s](const QString &comment, const QList<Rule> &rules) {
+    auto add = [&s](const QString &comment, const QList<SheetRule> &rules) {
         s.comments.append({comment, s.rules.size()});
         s.rules.append(rules);
     };
@@ -131,7 +105,7 @@ Sheet windowSheet()
 Sheet fullScreenSheet()
 {
     Sheet s;
-    auto add = [&s](const QString &comment, const QList<Rule> &rules) {
+    auto add = [&s](const QString &comment, const QList<SheetRule> &rules) {
         s.comments.append({comment, s.rules.size()});
         s.rules.append(rules);
     };
@@ -224,78 +198,6 @@ Sheet parseSheet(const QString &text, QString *error)
         i += 3;
     }
     return sheet;
-}
-
-// The rules as Qt sees them, whatever the layout of the text: for the checks of the slices
-// and the pictures, which should not all fail on a misplaced line break.
-QList<Rule> readRules(const QString &path)
-{
-    QString text = QString::fromUtf8(readResource(path));
-    text.remove(QRegularExpression(QStringLiteral(R"(/\*.*?\*/)"),
-                                   QRegularExpression::DotMatchesEverythingOption));
-    static const QRegularExpression block(
-        QStringLiteral(R"((\w+)#(\w+)(?::(\w+))?\s*\{([^}]*)\})"));
-    static const QRegularExpression image(QStringLiteral(
-        R"(border-image\s*:\s*url\(:/Image/([^)]+)\)\s+(\d+)\s+(\d+)\s+(\d+)\s+(\d+))"));
-    QList<Rule> rules;
-    for (const QRegularExpressionMatch &rule : block.globalMatch(text)) {
-        const QRegularExpressionMatch m = image.match(rule.captured(4));
-        if (m.hasMatch())
-            rules.append({rule.captured(1), rule.captured(2), rule.captured(3), m.captured(1),
-                          m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt(),
-                          m.captured(5).toInt()});
-    }
-    return rules;
-}
-
-// Without a real pointer Qt never counts a button as hovered; this one paints itself as
-// QPushButton does, with the pointer on it.
-class HoveredButton : public QPushButton
-{
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.state |= QStyle::State_MouseOver;
-        painter.drawControl(QStyle::CE_PushButton, option);
-    }
-};
-
-// Sizes the program gives the buttons. In full screen the quit and word buttons are hidden
-// and the practice buttons stay in the 1100 x 723 word view, so they keep their window sizes.
-QSize buttonSize(const QString &objectName, bool fullScreen)
-{
-    const Layout::FullScreen full = Layout::fullScreen(QSize(1920, 1080));
-    const QHash<QString, QSize> window{
-        {QStringLiteral("directory"), Layout::directoryButton.size()},
-        {QStringLiteral("qut"), Layout::qutButton.size()},
-        {QStringLiteral("next"), Layout::nextButton.size()},
-        {QStringLiteral("up"), Layout::upButton.size()},
-        {QStringLiteral("find"), Layout::findButton.size()},
-        {QStringLiteral("jump"), Layout::jumpButton.size()},
-        {QStringLiteral("full"), Layout::fullButton.size()},
-        {QStringLiteral("word"), Layout::wordButton.size()},
-        {QStringLiteral("flash"), Layout::flashButton.size()},
-        {QStringLiteral("nextword"), QSize(90, 36)},
-        {QStringLiteral("goback"), QSize(90, 36)},
-    };
-    const QHash<QString, QSize> fullScreenSizes{
-        {QStringLiteral("directory"), full.directoryButton.size()},
-        {QStringLiteral("next"), full.nextButton.size()},
-        {QStringLiteral("up"), full.upButton.size()},
-        {QStringLiteral("find"), full.findButton.size()},
-        {QStringLiteral("jump"), full.jumpButton.size()},
-        {QStringLiteral("full"), full.fullButton.size()},
-        {QStringLiteral("flash"), full.flashButton.size()},
-    };
-    if (fullScreen && fullScreenSizes.contains(objectName))
-        return fullScreenSizes.value(objectName);
-    return window.value(objectName);
 }
 
 QStringList warnings;
@@ -445,10 +347,10 @@ void tst_stylesheets::rules()
     QString error;
     const Sheet actual = readSheet(path, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QList<Rule> expected = expectedSheet(fullScreen).rules;
+    const QList<SheetRule> expected = expectedSheet(fullScreen).rules;
     for (qsizetype i = 0; i < std::min(actual.rules.size(), expected.size()); ++i) {
-        const Rule &a = actual.rules[i];
-        const Rule &e = expected[i];
+        const SheetRule &a = actual.rules[i];
+        const SheetRule &e = expected[i];
         QVERIFY2(
             a == e,
             qPrintable(QStringLiteral("rule %1: %2 %3 %4 %5 %6 %7, expected %8 %9 %10 %11 %12 %13")
@@ -519,9 +421,10 @@ void tst_stylesheets::slicesInsideImages_data()
 void tst_stylesheets::slicesInsideImages()
 {
     QFETCH(QString, path);
-    const QList<Rule> rules = readRules(path);
-    QVERIFY(!rules.isEmpty());
-    for (const Rule &rule : rules) {
+    QString error;
+    const QList<SheetRule> rules = readSheetRules(path, &error);
+    QVERIFY2(!rules.isEmpty(), qPrintable(error));
+    for (const SheetRule &rule : rules) {
         const QImage image(QStringLiteral(":/Image/") + rule.image);
         QVERIFY2(!image.isNull(),
                  qPrintable(rule.selector() + QStringLiteral(": no image ") + rule.image));
@@ -541,8 +444,9 @@ void tst_stylesheets::slicesDoNotOverlap_data()
 void tst_stylesheets::slicesDoNotOverlap()
 {
     QFETCH(QString, path);
-    const QList<Rule> rules = readRules(path);
-    QVERIFY(!rules.isEmpty());
+    QString error;
+    const QList<SheetRule> rules = readSheetRules(path, &error);
+    QVERIFY2(!rules.isEmpty(), qPrintable(error));
     for (qsizetype i = 0; i < rules.size(); ++i) {
         const QSize size = QImage(QStringLiteral(":/Image/") + rules[i].image).size();
         for (qsizetype j = i + 1; j < rules.size(); ++j) {
@@ -568,16 +472,18 @@ void tst_stylesheets::facesStayInsideSlices_data()
 void tst_stylesheets::facesStayInsideSlices()
 {
     QFETCH(QString, image);
-    const QList<Rule> rules = readRules(windowStyleSheet) + readRules(fullScreenStyleSheet);
+    QString error;
+    const QList<SheetRule> rules =
+        readSheetRules(windowStyleSheet, &error) + readSheetRules(fullScreenStyleSheet, &error);
 
     const QImage sprite =
         QImage(QStringLiteral(":/Image/") + image).convertToFormat(QImage::Format_ARGB32);
     QVERIFY(!sprite.isNull());
     QList<QRect> slices;
-    for (const Rule &rule : std::as_const(rules))
+    for (const SheetRule &rule : std::as_const(rules))
         if (rule.image == image)
             slices.append(rule.slice(sprite.size()));
-    QVERIFY(!slices.isEmpty());
+    QVERIFY2(!slices.isEmpty(), qPrintable(error));
 
     for (const QRect &slice : std::as_const(slices))
         QVERIFY2(qAlpha(sprite.pixel(slice.center())) == 255,
@@ -628,7 +534,7 @@ void tst_stylesheets::buttonsShowTheirSlice_data()
     QTest::addColumn<QString>("state");
     for (const bool fullScreen : {false, true}) {
         const Sheet sheet = expectedSheet(fullScreen);
-        for (const Rule &rule : sheet.rules) {
+        for (const SheetRule &rule : sheet.rules) {
             if (rule.widgetClass != u"QPushButton")
                 continue;
             QTest::addRow("%s %s", fullScreen ? "full screen" : "windowed",
@@ -648,11 +554,12 @@ void tst_stylesheets::buttonsShowTheirSlice()
     QFETCH(QString, objectName);
     QFETCH(QString, state);
 
-    const QList<Rule> rules = readRules(path);
-    const auto rule = std::find_if(rules.cbegin(), rules.cend(), [&](const Rule &r) {
+    QString error;
+    const QList<SheetRule> rules = readSheetRules(path, &error);
+    const auto rule = std::find_if(rules.cbegin(), rules.cend(), [&](const SheetRule &r) {
         return r.objectName == objectName && r.state == state;
     });
-    QVERIFY(rule != rules.cend());
+    QVERIFY2(rule != rules.cend(), qPrintable(error));
 
     const QImage sprite(QStringLiteral(":/Image/") + rule->image);
     const QSize size = buttonSize(objectName, fullScreen);
@@ -661,11 +568,7 @@ void tst_stylesheets::buttonsShowTheirSlice()
                                 .convertToFormat(QImage::Format_ARGB32);
 
     installStyleSheet(path);
-    std::unique_ptr<QPushButton> button(state == u"hover" ? new HoveredButton : new QPushButton);
-    button->setObjectName(objectName);
-    button->resize(size);
-    button->setDown(state == u"pressed");
-    const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage shown = renderedRule(*rule, fullScreen).convertToFormat(QImage::Format_ARGB32);
     qApp->setStyleSheet(QString());
     QCOMPARE(shown.size(), size);
 

@@ -2,92 +2,13 @@
 
 #include "artwork.h"
 #include "faces.h"
+#include "programbuttons.h"
 #include "sheetrules.h"
-
-#include "app/layout.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QHash>
 #include <QImage>
-#include <QLabel>
 #include <QPainter>
-#include <QPixmap>
-#include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
-
-namespace {
-
-// Without a real pointer Qt never reports a button as hovered, so this one says it is, the
-// way QPushButton paints itself otherwise.
-class HoveredButton : public QPushButton
-{
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.state |= QStyle::State_MouseOver;
-        painter.drawControl(QStyle::CE_PushButton, option);
-    }
-};
-
-// The sizes the buttons have in the program, in window and in full-screen mode. The quit and
-// word buttons are hidden in full-screen mode and the practice buttons live in the word
-// view, so they keep their window sizes.
-QSize buttonSize(const QString &objectName, bool fullScreen)
-{
-    static const QHash<QString, QSize> window{
-        {QStringLiteral("directory"), Layout::directoryButton.size()},
-        {QStringLiteral("qut"), Layout::qutButton.size()},
-        {QStringLiteral("next"), Layout::nextButton.size()},
-        {QStringLiteral("up"), Layout::upButton.size()},
-        {QStringLiteral("find"), Layout::findButton.size()},
-        {QStringLiteral("jump"), Layout::jumpButton.size()},
-        {QStringLiteral("full"), Layout::fullButton.size()},
-        {QStringLiteral("word"), Layout::wordButton.size()},
-        {QStringLiteral("flash"), Layout::flashButton.size()},
-        {QStringLiteral("nextword"), QSize(90, 36)},
-        {QStringLiteral("goback"), QSize(90, 36)},
-    };
-    static const QHash<QString, QSize> full{
-        {QStringLiteral("next"), QSize(64, 30)},      {QStringLiteral("up"), QSize(64, 30)},
-        {QStringLiteral("directory"), QSize(68, 45)}, {QStringLiteral("find"), QSize(68, 45)},
-        {QStringLiteral("jump"), QSize(68, 45)},      {QStringLiteral("full"), QSize(68, 45)},
-        {QStringLiteral("flash"), QSize(68, 45)},
-    };
-    if (fullScreen && full.contains(objectName))
-        return full.value(objectName);
-    return window.value(objectName, QSize(90, 36));
-}
-
-QImage rendered(const SheetRule &rule, bool fullScreen)
-{
-    if (rule.widgetClass == u"QLabel") {
-        QLabel label;
-        label.setObjectName(rule.objectName);
-        label.resize(Layout::windowSize);
-        label.ensurePolished();
-        return label.grab().toImage();
-    }
-    QPushButton plain;
-    HoveredButton hovered;
-    QPushButton &button = rule.state == u"hover" ? hovered : plain;
-    button.setObjectName(rule.objectName);
-    button.setFocusPolicy(Qt::NoFocus);
-    button.resize(buttonSize(rule.objectName, fullScreen));
-    if (rule.state == u"pressed")
-        button.setDown(true);
-    button.ensurePolished();
-    return button.grab().toImage();
-}
-
-} // namespace
 
 bool writeContactSheet(const QString &sheetPath, const QString &resourceDirectory, bool fullScreen,
                        const QString &outputPath, QString *error)
@@ -152,7 +73,7 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
             return false;
         }
         QImage crop = image.copy(rule.slice(image.size()));
-        QImage drawn = rendered(rule, fullScreen);
+        QImage drawn = renderedRule(rule, fullScreen);
         const QSize drawnSize = drawn.size();
         if (rule.widgetClass == u"QLabel") {
             crop = crop.scaledToWidth(170, Qt::SmoothTransformation);

@@ -23,6 +23,7 @@ struct SheetRule
     QRect slice(QSize imageSize) const;
     QString selector() const;
     QString numbers() const;
+    bool operator==(const SheetRule &) const = default;
 };
 
 // The rules of a sheet in file order. Comments are skipped; a rule without a border image
