@@ -2,7 +2,6 @@
 #include "app/widget.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPixmap>
 #include <QSplashScreen>
 
