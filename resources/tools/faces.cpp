@@ -260,6 +260,22 @@ QRectF contentRect(const Cell &cell, bool tiles)
         .adjusted(2, 1, -2, -1);
 }
 
+// Both key styles: an outlined lip filling the cell, and the key top on it in a vertical
+// gradient.
+void keyWithLip(QPainter &p, const QRectF &outer, const QRectF &key, qreal radius,
+                const QColor &edge, const QColor &lip, const QColor &top, const QColor &bottom)
+{
+    p.setPen(QPen(edge, 1));
+    p.setBrush(lip);
+    p.drawRoundedRect(outer.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    QLinearGradient fill(key.topLeft(), key.bottomLeft());
+    fill.setColorAt(0, top);
+    fill.setColorAt(1, bottom);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(key, radius - 1, radius - 1);
+}
+
 // A round, glossy "candy" key with a lip underneath that disappears when it is pressed.
 void candyFace(QPainter &p, const Cell &cell, const LabelFit &fit)
 {
@@ -279,19 +295,8 @@ void candyFace(QPainter &p, const Cell &cell, const LabelFit &fit)
         bottom = base.darker(104);
     }
 
-    // Lip and outline.
-    p.setPen(QPen(base.darker(160), 1));
-    p.setBrush(base.darker(135));
-    p.drawRoundedRect(outer.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-
-    // Key top.
     const QRectF key = keyRect(cell, false);
-    QLinearGradient fill(key.topLeft(), key.bottomLeft());
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, bottom);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(key, radius - 1, radius - 1);
+    keyWithLip(p, outer, key, radius, base.darker(160), base.darker(135), top, bottom);
 
     // Gloss on the upper half; a pressed key is in its own shade and has none.
     if (!pressed) {
@@ -345,16 +350,7 @@ void tileFace(QPainter &p, const Cell &cell, const LabelFit &fit)
         shadow = QColor(0, 0, 0, 120);
         break;
     }
-    p.setPen(QPen(edge, 1));
-    p.setBrush(lipColour);
-    p.drawRoundedRect(outer.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    const QRectF key = keyRect(cell, true);
-    QLinearGradient fill(key.topLeft(), key.bottomLeft());
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, bottom);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(key, radius - 1, radius - 1);
+    keyWithLip(p, outer, keyRect(cell, true), radius, edge, lipColour, top, bottom);
 
     labelAndIcon(p, contentRect(cell, true), cell.label, text, shadow, fit);
 }
