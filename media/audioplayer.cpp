@@ -23,6 +23,14 @@ AudioPlayer::AudioPlayer(QObject *parent)
     });
 }
 
+AudioPlayer::~AudioPlayer()
+{
+    // Qt 6.4's GStreamer backend can crash when a player is destroyed with its pipeline
+    // still holding decoder pads; tearing the pipeline down first keeps it whole meanwhile.
+    m_player.stop();
+    m_player.setSource(QUrl());
+}
+
 AudioPlayerFactory AudioPlayer::factory()
 {
     return [](QObject *parent) { return new AudioPlayer(parent); };

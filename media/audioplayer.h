@@ -11,6 +11,7 @@ class AudioPlayer : public AbstractAudioPlayer
     Q_OBJECT
 public:
     explicit AudioPlayer(QObject *parent = nullptr);
+    ~AudioPlayer() override;
 
     static AudioPlayerFactory factory();
 

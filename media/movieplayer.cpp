@@ -12,6 +12,13 @@ MoviePlayer::MoviePlayer(QWidget *parent)
     connect(&m_player, &QMediaPlayer::errorOccurred, &m_player, &QMediaPlayer::stop);
 }
 
+MoviePlayer::~MoviePlayer()
+{
+    // As for the audio players: no pipeline with live decoder pads at destruction.
+    m_player.stop();
+    m_player.setSource(QUrl());
+}
+
 void MoviePlayer::loadMovie(const QString &path)
 {
     m_player.setSource(QUrl::fromLocalFile(path));

@@ -11,6 +11,7 @@ class MoviePlayer : public QVideoWidget
     Q_OBJECT
 public:
     explicit MoviePlayer(QWidget *parent = nullptr);
+    ~MoviePlayer() override;
 
     void loadMovie(const QString &path);
     bool isPlaying() const { return m_player.playbackState() == QMediaPlayer::PlayingState; }
