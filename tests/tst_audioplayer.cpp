@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +107,50 @@ private slots:
         player.setSource(QStringLiteral(":/Image/audio/wordright.wav"));
         player.play();
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+    }
+
+    // A recording that is not one, or that a copy cut short: the player plays what it can
+    // decode, if anything, and stops; it never hangs playing.
+    void damagedRecordingStops_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+
+        QFile tone(m_tone);
+        QVERIFY(tone.open(QIODevice::ReadOnly));
+        const QByteArray wav = tone.readAll();
+        QFile prompt(QStringLiteral(":/Image/audio/Prompt.mp3"));
+        QVERIFY(prompt.open(QIODevice::ReadOnly));
+        const QByteArray mp3 = prompt.readAll();
+        QByteArray random(64 * 1024, Qt::Uninitialized);
+        QRandomGenerator generator(11);
+        for (char &byte : random)
+            byte = char(generator.bounded(256));
+
+        QTest::newRow("random bytes") << random;
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("WAV header only") << wav.left(44);
+        QTest::newRow("WAV cut to a tenth") << wav.left(wav.size() / 10);
+        QTest::newRow("MP3 cut in half") << mp3.left(mp3.size() / 2);
+        QTest::newRow("MP3 without its start") << mp3.mid(mp3.size() / 3);
+    }
+
+    void damagedRecordingStops()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("damaged.dll"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
+        AudioPlayer player;
+        player.setSource(path);
+        for (int round = 0; round < 2; ++round) {
+            player.play();
+            player.seek(200);
+            QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 10000);
+        }
+        player.clear();
     }
 
     void missingFileIsSilent()
