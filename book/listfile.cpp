@@ -1,21 +1,21 @@
 #include "book/listfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
+#include <QSet>
+#include <QXmlStreamReader>
 
 #include <limits>
-#include <optional>
 
 namespace {
 
 // The i of an item name "N_<i>", written in decimal without leading zeros; nothing for any
 // other name (n_1, N_01, N_-1, N_ and names too large for an int are not items).
-std::optional<int> itemNumber(const QString &name)
+std::optional<int> itemNumber(QStringView name)
 {
     if (!name.startsWith(u"N_") || name.size() == 2)
         return std::nullopt;
-    const QStringView digits = QStringView(name).mid(2);
+    const QStringView digits = name.mid(2);
     if (digits.size() > 1 && digits.front() == u'0')
         return std::nullopt;
     qint64 value = 0;
@@ -29,18 +29,6 @@ std::optional<int> itemNumber(const QString &name)
     return static_cast<int>(value);
 }
 
-ListSection indexSection(const QDomElement &element)
-{
-    ListSection section;
-    section.countElement = element.firstChildElement(QStringLiteral("NO"));
-    for (QDomElement child = element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        if (const auto i = itemNumber(child.tagName()))
-            section.items[*i].append(child);
-    }
-    return section;
-}
-
 } // namespace
 
 void showReadFailureBox(const QString &title, const QString &text)
@@ -48,73 +36,73 @@ void showReadFailureBox(const QString &title, const QString &text)
     QMessageBox::critical(nullptr, title, text, QMessageBox::Yes, QMessageBox::NoButton);
 }
 
-QList<QDomElement> ListSection::itemsBelow(int count) const
-{
-    QList<QDomElement> found;
-    for (auto it = items.begin(); it != items.end() && it->first < count; ++it)
-        found += it->second;
-    return found;
-}
-
-std::shared_ptr<const ListFile> ListFile::read(const QString &path, const QString &rootName,
-                                               const ReadFailureReport &report)
+std::optional<QByteArray> readListFileBytes(const QString &path, const ReadFailureReport &report)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         report(QStringLiteral("err"), QStringLiteral("open file err"));
-        return nullptr;
+        return std::nullopt;
     }
-    auto parsed = std::shared_ptr<ListFile>(new ListFile);
-    QString parserMessage;
-    if (!parsed->m_document.setContent(&file, false, &parserMessage)) {
-        report(QStringLiteral("err"), QStringLiteral("err") + parserMessage);
-        return nullptr;
+    if (file.size() > maxListFileBytes) {
+        report(QStringLiteral("err"),
+               QStringLiteral("err") + QStringLiteral("File is larger than 16 MB."));
+        return std::nullopt;
     }
-    file.close();
+    return file.readAll();
+}
 
-    const QDomElement root = parsed->m_document.documentElement();
-    if (root.tagName() != rootName) {
+bool readSections(const QByteArray &bytes, QStringView rootName,
+                  const std::function<void(const QString &tag, RawSection &&section)> &take,
+                  const ReadFailureReport &report)
+{
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    QString root;
+    QSet<QString> seen;
+    QString tag; // of the section being read; empty outside one, and in a later one of a tag
+    RawSection section;
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (++depth > maxListFileDepth) {
+                reader.raiseError(QStringLiteral("Elements are nested deeper than 256 levels."));
+                break;
+            }
+            const QStringView name = reader.qualifiedName();
+            if (depth == 1) {
+                root = name.toString();
+            } else if (depth == 2 && !seen.contains(name.toString())) {
+                tag = name.toString();
+                seen.insert(tag);
+            } else if (depth == 3 && !tag.isEmpty()) {
+                if (name == u"NO") {
+                    if (!section.count)
+                        section.count = reader.attributes();
+                } else if (const auto i = itemNumber(name)) {
+                    section.items.append({*i, reader.attributes()});
+                }
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (depth == 2 && !tag.isEmpty()) {
+                take(tag, std::exchange(section, {}));
+                tag.clear();
+            }
+            --depth;
+        }
+    }
+    if (reader.hasError()) {
+        report(QStringLiteral("err"), QStringLiteral("err") + reader.errorString());
+        return false;
+    }
+    if (root != rootName) {
         report(QStringLiteral("err出错原因"), QStringLiteral("open xml err"));
-        return nullptr;
+        return false;
     }
-    // Only the first section of a tag is ever read.
-    for (QDomElement child = root.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        if (!parsed->m_sections.contains(child.tagName()))
-            parsed->m_sections.emplace(child.tagName(), indexSection(child));
-    }
-    return parsed;
+    return true;
 }
 
-const ListSection *ListFile::section(const QString &tag) const
+int intAttribute(const QXmlStreamAttributes &attributes, QLatin1StringView name)
 {
-    const auto it = m_sections.find(tag);
-    return it == m_sections.end() ? nullptr : &it->second;
-}
-
-ListFileCache::ListFileCache(QString rootName, ReadFailureReport report)
-    : m_rootName(std::move(rootName))
-    , m_report(std::move(report))
-{}
-
-std::shared_ptr<const ListFile> ListFileCache::load(const QString &path)
-{
-    const QFileInfo info(path);
-    const bool unchanged =
-        m_file && path == m_path && info.lastModified() == m_modified && info.size() == m_size;
-    // The open is tried each time so that a file that became unreadable is reported as on a
-    // fresh read.
-    if (unchanged && QFile(path).open(QIODevice::ReadOnly))
-        return m_file;
-
-    m_file = ListFile::read(path, m_rootName, m_report);
-    m_path = path;
-    m_modified = info.lastModified();
-    m_size = info.size();
-    return m_file;
-}
-
-int intAttribute(const QDomElement &element, const QString &name)
-{
-    return element.attribute(name).toInt();
+    return attributes.value(name).toInt();
 }
