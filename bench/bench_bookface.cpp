@@ -1,7 +1,8 @@
 // Prints what the page view's hot paths cost: a change of spread, a repaint in window and
 // full-screen size, each beside the naive way (parse the map, attach the bundle and decode
-// the page every time), what checking a page bundle adds to reading a page from it, and one
-// pointer move's hit test over the largest spread.
+// the page every time), what checking a page bundle adds to reading a page from it, what maps
+// far larger or deeper than the demo book's cost in time and memory, and one pointer move's
+// hit test over the largest spread.
 //
 // Run from anywhere: it reads the compiled-in map and the page bundles of the build's output
 // directory.
@@ -15,11 +16,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QProcess>
 #include <QResource>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -78,10 +83,72 @@ protected:
     }
 };
 
+// A map as large as a whole book could make it: `spreads` spreads of `hotspots` hotspots.
+QByteArray largeMap(int spreads, int hotspots)
+{
+    QByteArray map = "\xEF\xBB\xBF<Book>\r\n";
+    for (int k = 0; k < spreads; ++k) {
+        const QByteArray tag = Content::spreadTag(k).toUtf8();
+        map +=
+            "<" + tag + ">\r\n<NO m =\"" + QByteArray::number(hotspots) + "\" FLASH = \"0\"/>\r\n";
+        for (int i = 0; i < hotspots; ++i) {
+            map += QStringLiteral(R"(<N_%1 LEFT="%2" TOP="%3" RIGHT="%4" BOTTOM="%5" )"
+                                  R"(STARTTIME="%6" ENDTIME="%7" TEXT="这是第%1句话@第二行" />)")
+                       .arg(i)
+                       .arg(i % 800)
+                       .arg(i % 500)
+                       .arg(i % 800 + 50)
+                       .arg(i % 500 + 30)
+                       .arg(i * 1000)
+                       .arg(i * 1000 + 900)
+                       .toUtf8() +
+                   "\r\n";
+        }
+        map += "</" + tag + ">\r\n";
+    }
+    return map + "</Book>\r\n";
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+
+// A line of /proc/self/status, in kB.
+long statusKb(const QByteArray &key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly | QIODevice::Text);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Run as a child: loads one spread of the map, which keeps what the whole map holds, and prints
+// the resident and the peak memory of the process afterwards.
+int reportResidentMemory(const QString &mapPath)
+{
+    SpreadMap map([](const QString &, const QString &) {});
+    map.setTag(Content::spreadTag(1));
+    map.load(mapPath);
+    std::printf("%ld %ld\n", statusKb("VmRSS"), statusKb("VmHWM"));
+    return map.hotspots().isEmpty() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (argc == 3 && qstrcmp(argv[1], "--resident") == 0) {
+        QCoreApplication app(argc, argv);
+        return reportResidentMemory(QString::fromLocal8Bit(argv[2]));
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (!QDir::setCurrent(QStringLiteral(MIVORA_OUTPUT_DIR)) ||
@@ -149,6 +216,43 @@ int main(int argc, char *argv[])
         row(qPrintable(QStringLiteral("checked / unchecked read, %1").arg(which)), checked,
             unchecked);
     }
+
+    // Maps beyond the demo book's: one as large as a whole book could make it, and one that
+    // nests 40,000 elements in 280 KB, which the reader refuses at its depth limit.
+    const QTemporaryDir dir;
+    const QString large = writeFile(dir, QStringLiteral("large.xml"), largeMap(120, 500));
+    const QString nested =
+        writeFile(dir, QStringLiteral("nested.xml"),
+                  "<Book><P2-3><NO m=\"1\"/>" + QByteArray("<a>").repeated(40000) +
+                      QByteArray("</a>").repeated(40000) + "</P2-3></Book>");
+    const ReadFailureReport quiet = [](const QString &, const QString &) {};
+    std::printf("\n%-36s %21s\n", "milliseconds per load", "min, median");
+    for (const auto &[what, path] : {std::pair("first load, 120 x 500 map", large),
+                                     std::pair("later load, 120 x 500 map", large),
+                                     std::pair("load of the 40,000-deep map", nested)}) {
+        SpreadMap reused(quiet);
+        const bool first = std::string_view(what).starts_with("first");
+        const Timing load = microseconds([&] {
+            SpreadMap fresh(quiet);
+            SpreadMap &map = first ? fresh : reused;
+            map.setTag(Content::spreadTag(k++ % 120));
+            map.load(path);
+        });
+        std::printf("%-36s %10.2f %10.2f\n", what, load.min / 1000, load.median / 1000);
+    }
+
+    // Each map loaded in a process of its own, so that one's memory cannot hide in the other's.
+    std::printf("\n%-36s %10s %10s\n", "memory after one load, MB", "resident", "peak");
+    for (const auto &[what, path] :
+         {std::pair("demo map", Content::pointMap), std::pair("120 x 500 map", large)}) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--resident"), path});
+        child.waitForFinished(-1);
+        const QList<QByteArray> kb = child.readAllStandardOutput().trimmed().split(' ');
+        std::printf("%-36s %10.1f %10.1f\n", what, kb.value(0).toDouble() / 1024,
+                    kb.value(1).toDouble() / 1024);
+    }
+    std::printf("\n");
 
     SpreadMap largest;
     qsizetype most = 0;
