@@ -22,3 +22,9 @@ void installStyleSheet(const QString &resourcePath)
     qApp->setStyleSheet(QString::fromUtf8(file.readAll()));
     file.close();
 }
+
+void addPluginFolder()
+{
+    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/plugins"));
+}

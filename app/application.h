@@ -12,5 +12,10 @@ void installFontSubstitutions();
 // installs an empty style sheet.
 void installStyleSheet(const QString &resourcePath);
 
+// Lets Qt load plug-ins from the "plugins" folder beside the program. The folder is found from
+// the executable, not the working directory: a folder where the program happens to be started
+// from can be anyone's.
+void addPluginFolder();
+
 inline const QString windowStyleSheet = QStringLiteral(":/Image/bookstyle.qss");
 inline const QString fullScreenStyleSheet = QStringLiteral(":/Image/bookstyle2.qss");

@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installFontSubstitutions();
-    QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
+    addPluginFolder();
     installStyleSheet(windowStyleSheet);
 
     const QPixmap splashImage(QStringLiteral(":/Image/start.png"));
