@@ -117,6 +117,19 @@ bool unpacksAsStated(QByteArrayView entry, quint16 flags, qint64 &budget, Scratc
                                    : zstdUnpacksTo(entry, stated, scratch);
 }
 
+// A name record (length, hash, UTF-16 characters) inside the bytes, holding one component of a
+// path as the resource compiler writes them: not empty, not "." or "..", without "/". Others
+// make a listing of the bundle go round in circles: "" and "." name their own directory.
+bool isPathComponent(QByteArrayView bytes, qint64 pos)
+{
+    const auto length = numberAt<quint16>(bytes, pos);
+    if (!length || *length == 0 || !holds(bytes, pos + 6, 2 * qint64(*length)))
+        return false;
+    QString name(*length, Qt::Uninitialized);
+    qFromBigEndian<char16_t>(bytes.data() + pos + 6, *length, name.data());
+    return name != u"." && name != u".." && !name.contains(u'/');
+}
+
 QByteArray readBundleFile(const QString &path)
 {
     // Only a regular file: a pipe or a device in its place could keep a read waiting or never
@@ -137,26 +150,27 @@ QByteArray readBundleFile(const QString &path)
 
 bool isIntactBundle(QByteArrayView bytes)
 {
-    if (!bytes.startsWith("qres"))
+    if (bytes.size() < 20 || !bytes.startsWith("qres"))
         return false;
-    const auto version = numberAt<qint32>(bytes, 4);
-    if (!version || *version < 1 || *version > 3)
+    const qint32 version = *numberAt<qint32>(bytes, 4);
+    if (version < 1 || version > 3)
         return false;
-    if (*version >= 3) {
+    if (version >= 3) {
         const auto fileFlags = numberAt<quint32>(bytes, 20);
         if (!fileFlags || (*fileFlags & ~quint32(zlibFlag | zstdFlag)))
             return false;
     }
-    const auto tree = numberAt<qint32>(bytes, 8);
-    const auto payloads = numberAt<qint32>(bytes, 12);
-    const auto names = numberAt<qint32>(bytes, 16);
-    if (!tree || !payloads || !names || !holds(bytes, *tree, 1) || !holds(bytes, *payloads, 1) ||
-        !holds(bytes, *names, 1))
+    // Where the tree, the data entries and the names start; the offsets inside the tree count
+    // from these.
+    const qint64 tree = *numberAt<qint32>(bytes, 8);
+    const qint64 payloads = *numberAt<qint32>(bytes, 12);
+    const qint64 names = *numberAt<qint32>(bytes, 16);
+    if (!holds(bytes, tree, 1) || !holds(bytes, payloads, 1) || !holds(bytes, names, 1))
         return false;
 
-    const qint64 nodeSize = *version >= 2 ? 22 : 14;
-    const qint64 nodeCount = (bytes.size() - *tree) / nodeSize;
-    const auto nodeAt = [&](qint64 node) { return *tree + node * nodeSize; };
+    const qint64 nodeSize = version >= 2 ? 22 : 14;
+    const qint64 nodeCount = (bytes.size() - tree) / nodeSize;
+    const auto nodeAt = [&](qint64 node) { return tree + node * nodeSize; };
     if (nodeCount < 1 || !(*numberAt<quint16>(bytes, nodeAt(0) + 4) & directoryFlag))
         return false;
 
@@ -172,13 +186,9 @@ bool isIntactBundle(QByteArrayView bytes)
         pending.pop_back();
         const qint64 at = nodeAt(node);
         const quint16 flags = *numberAt<quint16>(bytes, at + 4);
-        if (node != 0) {
-            // The root's name is never read.
-            const qint64 name = *names + *numberAt<qint32>(bytes, at);
-            const auto length = numberAt<quint16>(bytes, name);
-            if (!length || !holds(bytes, name + 6, 2 * qint64(*length)))
-                return false;
-        }
+        // The root's name is never read.
+        if (node != 0 && !isPathComponent(bytes, names + *numberAt<qint32>(bytes, at)))
+            return false;
         if (flags & directoryFlag) {
             const qint32 count = *numberAt<qint32>(bytes, at + 6);
             const qint32 first = *numberAt<qint32>(bytes, at + 10);
@@ -191,7 +201,7 @@ bool isIntactBundle(QByteArrayView bytes)
                 pending.push_back(child);
             }
         } else {
-            const qint64 entry = *payloads + *numberAt<qint32>(bytes, at + 10);
+            const qint64 entry = payloads + *numberAt<qint32>(bytes, at + 10);
             const auto length = numberAt<quint32>(bytes, entry);
             if (!length || !holds(bytes, entry + 4, *length) ||
                 !unpacksAsStated(bytes.sliced(entry + 4, *length), flags, budget, scratch))

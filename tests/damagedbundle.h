@@ -58,6 +58,18 @@ inline qint64 firstEntry(const QByteArray &bundle)
     return layout.payloads + numberAt(bundle, layout.node(firstFileNode(bundle)) + 10);
 }
 
+// The first directory below the root renamed: `length` characters of `name` over its own.
+inline QByteArray withFirstName(const QByteArray &bundle, QStringView name)
+{
+    const Layout layout(bundle);
+    const qint64 record = layout.names + numberAt(bundle, layout.node(1));
+    QByteArray renamed = bundle;
+    qToBigEndian(quint16(name.size()), renamed.data() + record);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        qToBigEndian(name[i].unicode(), renamed.data() + record + 6 + 2 * i);
+    return renamed;
+}
+
 inline QByteArray randomBytes(qsizetype size, quint32 seed)
 {
     QRandomGenerator random(seed);
@@ -80,6 +92,10 @@ inline QList<std::pair<QString, QByteArray>> copiesOf(const QByteArray &bundle)
         {"children that hold their own directory", withNumber(bundle, root + 10, 0)},
         {"name offset past the names", withNumber(bundle, layout.node(1), 0x7ffffff0)},
         {"negative name offset", withNumber(bundle, layout.node(1), -100000)},
+        // Names the compiler never writes; listing the bundle would go round in circles.
+        {"empty name", withFirstName(bundle, u"")},
+        {"name \"..\"", withFirstName(bundle, u"..")},
+        {"name holding \"/\"", withFirstName(bundle, u"B/o")},
         {"data offset past the data", withNumber(bundle, file + 10, 0x7ffffff0)},
         {"negative data offset", withNumber(bundle, file + 10, -100000)},
         {"data length past the end", withNumber(bundle, firstEntry(bundle), 0x7fffffff)},
