@@ -1,8 +1,7 @@
 #include "app/widget.h"
 
-#include "app/application.h"
-#include "app/layout.h"
 #include "book/bookface.h"
+#include "content/layout.h"
 #include "words/word.h"
 
 #include <QCloseEvent>
@@ -24,7 +23,8 @@ QSize desktopSize()
 
 } // namespace
 
-Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book)
+Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+               const ReadFailureReport &report)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -34,18 +34,19 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
 
-    createChildren(makePlayer, book);
+    createChildren(makePlayer, book, report);
     setWindowLayout();
     nameChildren();
     connectChildren();
 }
 
-void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book)
+void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+                            const ReadFailureReport &report)
 {
     // Creation order is stacking order: the word view lies above every button so that it
     // covers them in word mode, and the page area lies above everything else.
     m_face = new QLabel(this);
-    m_pageView = new bookface(this, makePlayer, book);
+    m_pageView = new bookface(this, makePlayer, book, &QTime::currentTime, report);
     m_directoryButton = new QPushButton(this);
     m_upButton = new QPushButton(this);
     m_upButton->setShortcut(QKeySequence(Qt::Key_Left));
@@ -59,7 +60,7 @@ void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content:
     m_wordButton = new QPushButton(this);
     m_flashButton = new QPushButton(this);
     m_flash2Button = new QPushButton(this);
-    m_wordView = new word(this, makePlayer);
+    m_wordView = new word(this, makePlayer, book, report);
     m_pageArea = new QScrollArea(this);
 
     m_pageArea->show();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "book/content.h"
+#include "app/application.h"
+#include "content/content.h"
+#include "content/listfile.h"
 #include "media/audioplayer.h"
 
 #include <QWidget>
@@ -20,7 +22,8 @@ class Widget : public QWidget
 public:
     explicit Widget(QWidget *parent = nullptr,
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
-                    const Content::Sources &book = {});
+                    const Content::Sources &book = {},
+                    const ReadFailureReport &report = showReadFailureBox);
 
     void setWindowLayout();
 
@@ -40,7 +43,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book);
+    void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+                        const ReadFailureReport &report);
     void nameChildren();
     void connectChildren();
     void setFullLayout();

@@ -31,8 +31,9 @@ void setToolTipLook()
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
-                   const Content::Sources &sources, Clock clock)
+                   const Content::Sources &sources, Clock clock, ReadFailureReport report)
     : QLabel(parent)
+    , m_spreadMap(std::move(report))
     , m_sources(sources)
     , m_clock(std::move(clock))
 {

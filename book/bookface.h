@@ -1,8 +1,8 @@
 #pragma once
 
-#include "book/content.h"
-#include "book/gamerandom.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/gamerandom.h"
+#include "content/spreadmap.h"
 #include "media/audioplayer.h"
 
 #include <QLabel>
@@ -20,7 +20,8 @@ class bookface : public QLabel
 public:
     explicit bookface(QWidget *parent,
                       const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
-                      const Content::Sources &sources = {}, Clock clock = &QTime::currentTime);
+                      const Content::Sources &sources = {}, Clock clock = &QTime::currentTime,
+                      ReadFailureReport report = {});
 
     int currentSpread() const { return m_currentSpread; }
     bool gameMode() const { return m_gameMode; }

@@ -34,6 +34,8 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QMessageBox::StandardButton> buttons;
+    bool hasDefault = false;
+    bool hasParent = false;
     bool shown = false;
 };
 
@@ -53,6 +55,8 @@ inline void answerMessageBox(SeenBox *seen, QMessageBox::StandardButton button)
         const QList<QAbstractButton *> buttons = box->buttons();
         for (QAbstractButton *b : buttons)
             seen->buttons << box->standardButton(b);
+        seen->hasDefault = box->defaultButton() != nullptr;
+        seen->hasParent = box->parentWidget() != nullptr;
         if (QAbstractButton *b = box->button(button))
             b->click();
         else

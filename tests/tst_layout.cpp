@@ -1,4 +1,4 @@
-#include "app/layout.h"
+#include "content/layout.h"
 
 #include <QTest>
 

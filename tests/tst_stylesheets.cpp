@@ -3,9 +3,9 @@
 // a slice edge shows up on screen as a wrong, cut or empty button.
 
 #include "app/application.h"
-#include "app/layout.h"
-#include "resources/tools/programbuttons.h"
-#include "resources/tools/sheetrules.h"
+#include "content/layout.h"
+#include "tools/artwork/programbuttons.h"
+#include "tools/artwork/sheetrules.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "app/widget.h"
 
 #include "app/application.h"
-#include "app/layout.h"
 #include "book/bookface.h"
-#include "book/content.h"
+#include "content/content.h"
+#include "content/layout.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 #include "words/word.h"
@@ -82,6 +82,10 @@ private:
         });
     }
 
+    // The book's compiled-in lists, with audio from a directory of the test's own: the window
+    // hands these to both views.
+    static Content::Sources book() { return {.contentDir = QStringLiteral("/test/book")}; }
+
     ScriptedPlayers m_players;
     std::unique_ptr<Widget> m_window;
 
@@ -90,7 +94,7 @@ private slots:
     {
         installStyleSheet(windowStyleSheet);
         m_players.made.clear();
-        m_window = std::make_unique<Widget>(nullptr, m_players.factory());
+        m_window = std::make_unique<Widget>(nullptr, m_players.factory(), book());
     }
     void cleanup() { m_window.reset(); }
 
@@ -368,8 +372,7 @@ private slots:
         QCOMPARE(reading->source, source);
         QCOMPARE(gamePlayer->calls.contains(QStringLiteral("stop")), game);
         QCOMPARE(pageView()->gameMode(), game);
-        QCOMPARE(wordPlayer->source,
-                 Content::spreadAudio(QCoreApplication::applicationDirPath(), 36));
+        QCOMPARE(wordPlayer->source, Content::spreadAudio(book().contentDir, 36));
 
         wordPlayer->playing = true;
         rightPlayer->playing = true;
@@ -389,10 +392,37 @@ private slots:
         QCOMPARE(pageView()->currentSpread(), spread);
         QCOMPARE(pageView()->gameMode(), game);
         QCOMPARE(reading->calls,
-                 reload ? QStringList{"setSource " +
-                                      Content::spreadAudio(QCoreApplication::applicationDirPath(),
-                                                           spread)}
-                        : QStringList{});
+                 reload
+                     ? QStringList{"setSource " + Content::spreadAudio(book().contentDir, spread)}
+                     : QStringList{});
+    }
+
+    void unreadableBookShowsTheCriticalBox_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("hotspot map") << "map";
+        QTest::newRow("word list") << "words";
+    }
+
+    void unreadableBookShowsTheCriticalBox()
+    {
+        // The readers have no box of their own: the window hands its box to both views.
+        QFETCH(QString, missing);
+        Content::Sources sources = book();
+        (missing == u"map" ? sources.mapPath : sources.wordListPath) =
+            QStringLiteral("/test/book/missing.xml");
+
+        SeenBox seen;
+        answerMessageBox(&seen, QMessageBox::Yes);
+        ScriptedPlayers players;
+        const Widget window(nullptr, players.factory(), sources);
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.title, QStringLiteral("err"));
+        QCOMPARE(seen.text, QStringLiteral("open file err"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Yes});
+        QVERIFY(!seen.hasDefault);
+        QVERIFY(!seen.hasParent);
     }
 
     void closeConfirmation_data()
