@@ -22,6 +22,7 @@ packages=(
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
     "ffmpeg:the demo book's animation movies"
+    "clang-format:the formatting check of .ci/run"
 )
 
 missing=()
@@ -55,7 +56,12 @@ if ((${#missing[@]})); then
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${names[@]}"
 fi
 
+# MIVORA_WERROR=ON (as .ci/run sets it) builds with warnings as errors; the setting stays in
+# the build directory until it is given again.
 if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DMIVORA_WERROR="${MIVORA_WERROR:-OFF}"
+elif [ -n "${MIVORA_WERROR:-}" ]; then
+    cmake -S . -B build -DMIVORA_WERROR="$MIVORA_WERROR" >/dev/null
 fi
 cmake --build build
