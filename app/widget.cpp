@@ -166,8 +166,7 @@ void Widget::setword()
     m_pageArea->show();
     m_wordView->hide();
     m_wordView->leavepractice();
-    if (m_pageView->currentSpread() >= 1 && !m_pageView->gameMode())
-        m_pageView->loadSpreadAudio();
+    m_pageView->loadSpreadAudio();
 }
 
 void Widget::setFullLayout()

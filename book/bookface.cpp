@@ -50,8 +50,7 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // praise by the next, a try-again by the same one again.
     connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
 
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     loadSpread();
 }
 
@@ -64,6 +63,10 @@ void bookface::loadSpread()
 
 void bookface::loadSpreadAudio()
 {
+    // The contents spread has no recording, and the game keeps the reading player for its
+    // own segments.
+    if (m_currentSpread < 1 || m_gameMode)
+        return;
     m_audioPath = Content::spreadAudio(m_sources.contentDir, m_currentSpread);
     m_readingPlayer->setSource(m_audioPath);
 }
@@ -130,8 +133,7 @@ void bookface::setBookNowUp()
     --m_currentSpread;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 
@@ -147,8 +149,7 @@ void bookface::jumpFromContents()
 {
     if (const int target = Content::contentsTarget(m_hoverIndex); target >= 0)
         m_currentSpread = target;
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     showSpread();
 }
 
@@ -162,8 +163,7 @@ void bookface::jumpPag()
     m_currentSpread = dialog.pageNumber() / 2;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 

@@ -31,8 +31,8 @@ public:
 
     // Reads the hotspots of the current spread and reports its number of animations.
     void loadSpread();
-    // Gives the reading player the current spread's audio; only for reading spreads while the
-    // game is off.
+    // Gives the reading player the current spread's audio; does nothing on the contents spread
+    // or while the game runs.
     void loadSpreadAudio();
     // Opens the spread of the contents entry under the pointer.
     void jumpFromContents();

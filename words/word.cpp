@@ -242,12 +242,8 @@ void word::advanceword()
     if (again) {
         // The same unit once more, not reloaded; its first word is spoken when the last
         // feedback sound ends or the child submits an empty answer.
-        m_rightCount = 0;
-        m_wrongCount = 0;
-        m_wordIndex = 0;
         m_feedbackLabel->setText(QString());
-        m_meaningLabel->setText(meaningAt(0));
-        showcounts();
+        resetcounts();
     } else {
         emit qutword();
     }
@@ -279,12 +275,17 @@ void word::setstart()
 
 void word::resetpass()
 {
-    m_rightCount = 0;
-    m_wrongCount = 0;
-    m_wordIndex = 0;
     m_answerEdit->clear();
     m_feedbackLabel->setText(QString());
     loadUnit();
+    resetcounts();
+}
+
+void word::resetcounts()
+{
+    m_rightCount = 0;
+    m_wrongCount = 0;
+    m_wordIndex = 0;
     m_meaningLabel->setText(meaningAt(0));
     showcounts();
 }
@@ -300,11 +301,7 @@ void word::setunitint(int unit)
     m_unitNumber = unit + 1;
     loadUnit();
     m_answerEdit->clear();
-    m_rightCount = 0;
-    m_wrongCount = 0;
-    m_wordIndex = 0;
-    m_meaningLabel->setText(meaningAt(0));
-    showcounts();
+    resetcounts();
     // A hidden start button means a pass runs (asked of the button itself, so that the
     // answer does not depend on whether the view is on screen): it goes on at the new
     // unit's first word.

@@ -65,6 +65,8 @@ private:
     void playword();
     void advanceword();
     void resetpass();
+    // Back to the unit's first word with nothing counted.
+    void resetcounts();
     void showcounts();
     // The entry at `index` of the current unit, or null when the unit has none there.
     const WordEntry *entryAt(int index) const;
