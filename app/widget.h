@@ -2,10 +2,13 @@
 
 #include "app/application.h"
 #include "content/content.h"
+#include "content/layout.h"
 #include "content/listfile.h"
 #include "media/audioplayer.h"
 
 #include <QWidget>
+
+#include <array>
 
 class QLabel;
 class QPushButton;
@@ -48,18 +51,10 @@ private:
     void nameChildren();
     void connectChildren();
     void setFullLayout();
+    QPushButton *button(Layout::ButtonId id) const;
 
     QLabel *m_face = nullptr;
-    QPushButton *m_qutButton = nullptr;
-    QPushButton *m_nextButton = nullptr;
-    QPushButton *m_upButton = nullptr;
-    QPushButton *m_directoryButton = nullptr;
-    QPushButton *m_findButton = nullptr;
-    QPushButton *m_jumpButton = nullptr;
-    QPushButton *m_fullButton = nullptr;
-    QPushButton *m_wordButton = nullptr;
-    QPushButton *m_flashButton = nullptr;
-    QPushButton *m_flash2Button = nullptr;
+    std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table
     bookface *m_pageView = nullptr;
     QScrollArea *m_pageArea = nullptr;
     word *m_wordView = nullptr;

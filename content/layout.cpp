@@ -23,22 +23,22 @@ FullScreen fullScreen(QSize desktop)
     const QSize area(std::min(available * 910 / 580, fullPage.width()) + 2,
                      std::min(available, fullPage.height()) + 2);
 
-    const int middle = desktop.width() / 2;
-    const int row = desktop.height() - 100;
-    const auto rowButton = [row](int x) { return QRect(x, row, 68, 45); };
+    return {QRect(QPoint((desktop.width() - area.width()) / 2, 50), area), fullPage};
+}
 
-    FullScreen layout;
-    layout.pageArea = QRect(QPoint((desktop.width() - area.width()) / 2, 50), area);
-    layout.pageView = fullPage;
-    layout.nextButton = QRect(desktop.width() - 100, 50, 64, 30);
-    layout.upButton = QRect(50, 50, 64, 30);
-    layout.jumpButton = rowButton(middle - 34);
-    layout.directoryButton = rowButton(middle - 134);
-    layout.fullButton = rowButton(middle - 234);
-    layout.findButton = rowButton(middle + 64);
-    layout.flashButton = rowButton(middle + 164);
-    layout.flash2Button = rowButton(middle + 264);
-    return layout;
+std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop)
+{
+    switch (button.anchor) {
+    case Anchor::Hidden:
+        return std::nullopt;
+    case Anchor::TopLeft:
+        return button.fullScreen;
+    case Anchor::TopRight:
+        return button.fullScreen.translated(desktop.width(), 0);
+    case Anchor::BottomCentre:
+        return button.fullScreen.translated(desktop.width() / 2, desktop.height());
+    }
+    return std::nullopt;
 }
 
 } // namespace Layout

@@ -221,11 +221,15 @@ struct NamedWidgets
         face->setObjectName(QStringLiteral("face"));
         face->setGeometry(Layout::face);
         children.append(face);
-        for (const char *name : {"qut", "next", "up", "directory", "find", "jump", "full", "word",
-                                 "flash", "flash", "nextword", "goback"}) {
+        QStringList names;
+        for (const Layout::ButtonPlace &place : Layout::buttons)
+            names << place.objectName.toString();
+        // The practice view's buttons.
+        names << QStringLiteral("nextword") << QStringLiteral("goback");
+        for (const QString &name : std::as_const(names)) {
             auto *b = new QPushButton(&window);
-            b->setObjectName(QString::fromLatin1(name));
-            b->resize(buttonSize(b->objectName(), false));
+            b->setObjectName(name);
+            b->resize(buttonSize(name, false));
             children.append(b);
         }
     }

@@ -85,16 +85,8 @@ bool writePreviews(const QString &resourceDirectory, const QString &outputDirect
         face->setObjectName(QStringLiteral("face"));
         face->setGeometry(Layout::face);
         pagePlaceholder(&host, Layout::pageView);
-        button(&host, QStringLiteral("directory"), Layout::directoryButton);
-        button(&host, QStringLiteral("up"), Layout::upButton);
-        button(&host, QStringLiteral("next"), Layout::nextButton);
-        button(&host, QStringLiteral("qut"), Layout::qutButton);
-        button(&host, QStringLiteral("find"), Layout::findButton);
-        button(&host, QStringLiteral("jump"), Layout::jumpButton);
-        button(&host, QStringLiteral("full"), Layout::fullButton);
-        button(&host, QStringLiteral("word"), Layout::wordButton);
-        button(&host, QStringLiteral("flash"), Layout::flashButton);
-        button(&host, QStringLiteral("flash"), Layout::flash2Button);
+        for (const Layout::ButtonPlace &place : Layout::buttons)
+            button(&host, place.objectName.toString(), place.window);
         if (!save(host, outputDirectory + QStringLiteral("/preview-window.png"), error))
             return false;
     }
@@ -110,14 +102,10 @@ bool writePreviews(const QString &resourceDirectory, const QString &outputDirect
         backdrop->setScaledContents(true);
         backdrop->setGeometry(QRect(QPoint(0, 0), desktop));
         pagePlaceholder(&host, layout.pageArea);
-        button(&host, QStringLiteral("next"), layout.nextButton);
-        button(&host, QStringLiteral("up"), layout.upButton);
-        button(&host, QStringLiteral("jump"), layout.jumpButton);
-        button(&host, QStringLiteral("directory"), layout.directoryButton);
-        button(&host, QStringLiteral("full"), layout.fullButton);
-        button(&host, QStringLiteral("find"), layout.findButton);
-        button(&host, QStringLiteral("flash"), layout.flashButton);
-        button(&host, QStringLiteral("flash"), layout.flash2Button);
+        for (const Layout::ButtonPlace &place : Layout::buttons) {
+            if (const auto geometry = Layout::fullScreenPlace(place, desktop))
+                button(&host, place.objectName.toString(), *geometry);
+        }
         if (!save(host, outputDirectory + QStringLiteral("/preview-fullscreen.png"), error))
             return false;
     }
