@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(seen.title, QStringLiteral("Mivora提示您:"));
         QCOMPARE(seen.text, QStringLiteral("已经是第一页了!"));
         QCOMPARE(seen.icon, QMessageBox::Critical);
-        QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Yes});
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(m_view->currentSpread(), 1);
         QCOMPARE(reading()->calls.last(), QStringLiteral("clear"));
         QCOMPARE(flash.size(), 0);

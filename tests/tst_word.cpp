@@ -98,51 +98,6 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// Closes any modal window that shows while it lives and records its title, so that a box
-// that should not appear fails the test instead of blocking it.
-class ModalGuard
-{
-public:
-    ModalGuard()
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] {
-            if (QWidget *dialog = QApplication::activeModalWidget()) {
-                seen << dialog->windowTitle();
-                dialog->close();
-            }
-        });
-        m_poll.start(5);
-    }
-
-    QStringList seen;
-
-private:
-    QTimer m_poll;
-};
-
-// What the empty-answer box showed.
-struct AboutBox
-{
-    bool shown = false;
-    QString title;
-    QString text;
-    QWidget *parent = nullptr;
-};
-
-void answerAboutBox(AboutBox *seen)
-{
-    whenModalShows([seen](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        if (box) {
-            seen->shown = true;
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            seen->parent = box->parentWidget();
-        }
-        dialog->close();
-    });
-}
-
 struct SummaryRow
 {
     QString english;
@@ -313,31 +268,16 @@ private:
     std::unique_ptr<word> m_view;
     // A box or summary that no test step answers would block the test until ctest kills it;
     // the watch closes it after a while and fails the test instead.
-    QTimer m_modalWatch;
-    QPointer<QWidget> m_watchedModal;
-    QDeadlineTimer m_watchedSince;
-    QStringList m_stuckModals;
+    StuckModalWatch m_modalWatch;
 };
 
 void TestWord::initTestCase()
 {
     QCOMPARE(unit1Words().size(), 25);
-    m_modalWatch.setInterval(50);
-    connect(&m_modalWatch, &QTimer::timeout, this, [this] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal != m_watchedModal) {
-            m_watchedModal = modal;
-            m_watchedSince = QDeadlineTimer(2000);
-        } else if (modal && m_watchedSince.hasExpired()) {
-            m_stuckModals << modal->windowTitle();
-            modal->close();
-        }
-    });
 }
 
 void TestWord::init()
 {
-    m_stuckModals.clear();
     m_modalWatch.start();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -354,7 +294,8 @@ void TestWord::init()
 void TestWord::cleanup()
 {
     m_modalWatch.stop();
-    QVERIFY2(m_stuckModals.isEmpty(), qPrintable(u"left open: "_s + m_stuckModals.join(u", "_s)));
+    QVERIFY2(m_modalWatch.stuck.isEmpty(),
+             qPrintable(u"left open: "_s + m_modalWatch.stuck.join(u", "_s)));
     m_view.reset();
     m_players.reset();
     m_dir.reset();
@@ -617,8 +558,8 @@ void TestWord::emptyAnswerReplaysWord()
     const QStringList rightCalls = rightPlayer()->calls;
     const QStringList wrongCalls = wrongPlayer()->calls;
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
 
     QVERIFY(box.shown);
@@ -652,8 +593,8 @@ void TestWord::enterBeforeStart()
     m_view->enterpractice();
     const qsizetype mark = wordPlayer()->calls.size();
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view.get(), Qt::Key(key));
 
     QVERIFY(box.shown);
@@ -835,8 +776,8 @@ void TestWord::againSpeaksFirstWordAfterFeedback()
     if (soundEndsInSummary) {
         QVERIFY(!wrongPlayer()->playing);
         // Nothing is spoken until the child submits.
-        AboutBox box;
-        answerAboutBox(&box);
+        SeenBox box;
+        answerMessageBox(&box, QMessageBox::Ok);
         QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
         QVERIFY(box.shown);
     } else {
@@ -984,8 +925,8 @@ void TestWord::emptyUnitReady()
     QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
     QVERIFY(ready());
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view.get(), Qt::Key_Return);
     QVERIFY(box.shown);
 
@@ -1020,8 +961,8 @@ void TestWord::emptyUnitDuringPass()
     wrongPlayer()->playToEnd();
     m_view->wordendtime();
     m_view->m_answerEdit->clear();
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
     QVERIFY(box.shown);
     QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
