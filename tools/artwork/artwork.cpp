@@ -1,5 +1,7 @@
 #include "artwork.h"
 
+#include "tools/common/fonts.h"
+
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -11,23 +13,6 @@
 #include <random>
 
 namespace Art {
-
-QFont chineseFont(qreal pixelSize, bool bold)
-{
-    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
-    font.setPixelSize(qRound(pixelSize));
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-QFont latinFont(qreal pixelSize, bool bold)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(qRound(pixelSize));
-    font.setBold(bold);
-    return font;
-}
 
 void sky(QPainter &p, const QRectF &area, qreal horizon)
 {
@@ -341,7 +326,7 @@ void letterBlock(QPainter &p, QPointF centre, qreal size, QChar letter, const QC
     p.drawRoundedRect(r.adjusted(size * 0.1, size * 0.1, -size * 0.1, -size * 0.1), size * 0.1,
                       size * 0.1);
     p.setPen(Qt::white);
-    p.setFont(latinFont(size * 0.58));
+    p.setFont(Fonts::latin(size * 0.58));
     p.drawText(r, Qt::AlignCenter, QString(letter));
     p.restore();
 }
@@ -377,7 +362,7 @@ void title(QPainter &p, QPointF baseline, qreal pixelSize)
     static const QColor colours[] = {{0xFF, 0x6B, 0x6B}, {0xFF, 0xA9, 0x4D}, {0xF5, 0xC0, 0x1A},
                                      {0x51, 0xCF, 0x66}, {0x33, 0x9A, 0xF0}, {0x94, 0x6B, 0xF0}};
     const QString word = QStringLiteral("Mivora");
-    QFont font = latinFont(pixelSize);
+    QFont font = Fonts::latin(pixelSize);
     const QFontMetricsF metrics(font);
     qreal x = baseline.x();
     for (int i = 0; i < word.size(); ++i) {

@@ -24,10 +24,6 @@ inline const QColor ink{0x2D, 0x4A, 0x6B};
 inline const QColor sun{0xFF, 0xD5, 0x4F};
 } // namespace Colour
 
-// The Chinese face of the interface (labels, captions) and the Latin one (title, English).
-QFont chineseFont(qreal pixelSize, bool bold = true);
-QFont latinFont(qreal pixelSize, bool bold = true);
-
 void sky(QPainter &p, const QRectF &area, qreal horizon);
 void cloud(QPainter &p, QPointF centre, qreal width);
 void sun(QPainter &p, QPointF centre, qreal radius, bool face = true);

@@ -1,29 +1,26 @@
 #include "contactsheet.h"
 
-#include "artwork.h"
 #include "faces.h"
 #include "programbuttons.h"
 #include "sheetrules.h"
+#include "tools/common/failure.h"
+#include "tools/common/fonts.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 
-bool writeContactSheet(const QString &sheetPath, const QString &resourceDirectory, bool fullScreen,
-                       const QString &outputPath, QString *error)
+void writeContactSheet(const QString &sheetPath, const QString &resourceDirectory, bool fullScreen,
+                       const QString &outputPath)
 {
-    const QList<SheetRule> rules = readSheetRules(sheetPath, error);
-    if (rules.isEmpty())
-        return false;
+    const QList<SheetRule> rules = readSheetRules(sheetPath);
 
     // Let Qt read the pictures from the resource folder rather than the compiled-in copies,
     // so freshly drawn pictures can be checked without a rebuild.
     QFile file(sheetPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1").arg(sheetPath);
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("cannot read %1").arg(sheetPath));
     QString sheet = QString::fromUtf8(file.readAll());
     sheet.replace(QStringLiteral("url(:/Image/"), QStringLiteral("url(%1/").arg(resourceDirectory));
     qApp->setStyleSheet(sheet);
@@ -43,7 +40,7 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
     QPainter p(&sheetImage);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::black);
-    p.setFont(Art::latinFont(16));
+    p.setFont(Fonts::latin(16));
     p.drawText(QPoint(10, 28), QStringLiteral("%1: slice x%2 (left) and Qt's rendering x%2 (right)")
                                    .arg(sheetPath.section(u'/', -1))
                                    .arg(zoom));
@@ -60,18 +57,16 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
         if (col == 0) {
             p.fillRect(QRect(0, top, sheetImage.width(), 1), QColor(0xBB, 0xBB, 0xBB));
             p.setPen(Qt::black);
-            p.setFont(Art::latinFont(14));
+            p.setFont(Fonts::latin(14));
             p.drawText(QPoint(8, top + 22), rule.objectName);
-            p.setFont(Art::chineseFont(16, false));
+            p.setFont(Fonts::chinese(16, false));
             p.drawText(QPoint(8, top + 46), Faces::label(rule));
-            p.setFont(Art::latinFont(11, false));
+            p.setFont(Fonts::latin(11, false));
             p.drawText(QPoint(8, top + 66), rule.image);
         }
         const QImage image(resourceDirectory + u'/' + rule.image);
-        if (image.isNull()) {
-            *error = QStringLiteral("cannot read %1").arg(rule.image);
-            return false;
-        }
+        if (image.isNull())
+            throw Failure(QStringLiteral("cannot read %1").arg(rule.image));
         QImage crop = image.copy(rule.slice(image.size()));
         QImage drawn = renderedRule(rule, fullScreen);
         const QSize drawnSize = drawn.size();
@@ -92,16 +87,13 @@ bool writeContactSheet(const QString &sheetPath, const QString &resourceDirector
         p.drawImage(cropRect.topLeft(), crop);
         p.drawImage(QPoint(left + 206, top + 8), drawn);
         p.setPen(QColor(0x55, 0x55, 0x55));
-        p.setFont(Art::latinFont(11, false));
+        p.setFont(Fonts::latin(11, false));
         p.drawText(QPoint(left + 6, top + rowHeight - 8), rule.numbers());
         p.drawText(QPoint(left + 206, top + rowHeight - 8),
                    QStringLiteral("%1x%2").arg(drawnSize.width()).arg(drawnSize.height()));
     }
     p.end();
     qApp->setStyleSheet(QString());
-    if (!sheetImage.save(outputPath)) {
-        *error = QStringLiteral("cannot write %1").arg(outputPath);
-        return false;
-    }
-    return true;
+    if (!sheetImage.save(outputPath))
+        throw Failure(QStringLiteral("cannot write %1").arg(outputPath));
 }

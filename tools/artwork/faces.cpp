@@ -1,6 +1,9 @@
 #include "faces.h"
 
 #include "artwork.h"
+#include "tools/common/failure.h"
+#include "tools/common/fonts.h"
+#include "tools/common/textfit.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -189,7 +192,7 @@ qreal iconGapFor(qreal pixelSize)
 
 qreal textWidth(const QString &text, qreal pixelSize)
 {
-    return QFontMetricsF(Art::chineseFont(pixelSize)).horizontalAdvance(text);
+    return QFontMetricsF(Fonts::chinese(pixelSize)).horizontalAdvance(text);
 }
 
 // The largest label that fits `content`; with `withIcon`, an icon goes in front if the label
@@ -197,22 +200,27 @@ qreal textWidth(const QString &text, qreal pixelSize)
 LabelFit fitLabel(QSizeF content, const QString &text, bool withIcon)
 {
     const qreal room = content.width() - 2 * labelPadding;
-    qreal size = std::floor(std::min(content.height() * 0.64, room / text.size()));
-    while (size > 8 && textWidth(text, size) > room)
-        --size;
+    const int largest = int(std::floor(std::min(content.height() * 0.64, room / text.size())));
+    // Below 9 pixels a label is not shrunk any further; it stays at 8 however wide.
+    const int size = largestFitting(largest, 9, [&](int px) {
+                         return textWidth(text, px) <= room;
+                     }).value_or(std::min(largest, 8));
     if (withIcon) {
-        for (qreal smaller = size; smaller >= std::floor(size * 0.85); --smaller)
-            if (textWidth(text, smaller) + iconSizeFor(smaller) + iconGapFor(smaller) <= room)
-                return {smaller, true};
+        const auto withRoomForIcon =
+            largestFitting(size, int(std::floor(size * 0.85)), [&](int px) {
+                return textWidth(text, px) + iconSizeFor(px) + iconGapFor(px) <= room;
+            });
+        if (withRoomForIcon)
+            return {qreal(*withRoomForIcon), true};
     }
-    return {size, false};
+    return {qreal(size), false};
 }
 
 // The label, with its icon in front when the fit says so, centred on `content`.
 void labelAndIcon(QPainter &p, const QRectF &content, const QString &text, const QColor &colour,
                   const QColor &shadow, const LabelFit &fit)
 {
-    const QFont font = Art::chineseFont(fit.pixelSize);
+    const QFont font = Fonts::chinese(fit.pixelSize);
     const QFontMetricsF metrics(font);
     const qreal width = metrics.horizontalAdvance(text);
     const qreal iconSize = iconSizeFor(fit.pixelSize);
@@ -390,7 +398,7 @@ QString label(const SheetRule &rule)
     return labels.value(rule.objectName);
 }
 
-bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, QString *error)
+void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory)
 {
     for (const Sprite &sprite : sprites) {
         QList<Cell> cells;
@@ -399,15 +407,12 @@ bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, Q
                 continue;
             const QRect slice = rule.slice(sprite.size);
             if (slice.isEmpty() || !QRect(QPoint(0, 0), sprite.size).contains(slice)) {
-                *error = QStringLiteral("%1 %2 cuts outside %3")
-                             .arg(rule.selector(), rule.numbers(), sprite.file);
-                return false;
+                throw Failure(QStringLiteral("%1 %2 cuts outside %3")
+                                  .arg(rule.selector(), rule.numbers(), sprite.file));
             }
             const QString text = label(rule);
-            if (text.isEmpty()) {
-                *error = QStringLiteral("no label for %1").arg(rule.selector());
-                return false;
-            }
+            if (text.isEmpty())
+                throw Failure(QStringLiteral("no label for %1").arg(rule.selector()));
             const Look look = lookOf(rule);
             auto same = std::find_if(cells.begin(), cells.end(), [&](const Cell &cell) {
                 return cell.label == text && cell.look == look;
@@ -422,10 +427,9 @@ bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, Q
         for (qsizetype i = 0; i < cells.size(); ++i)
             for (qsizetype j = i + 1; j < cells.size(); ++j)
                 if (cells[i].area.intersects(cells[j].area)) {
-                    *error = QStringLiteral("%1: the %2 %3 face overlaps the %4 %5 face")
-                                 .arg(sprite.file, lookName(cells[i].look), cells[i].label,
-                                      lookName(cells[j].look), cells[j].label);
-                    return false;
+                    throw Failure(QStringLiteral("%1: the %2 %3 face overlaps the %4 %5 face")
+                                      .arg(sprite.file, lookName(cells[i].look), cells[i].label,
+                                           lookName(cells[j].look), cells[j].label));
                 }
 
         // One fit per label, for the smallest of its faces on this image.
@@ -457,12 +461,9 @@ bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, Q
         }
         p.end();
         const QString path = directory + u'/' + sprite.file;
-        if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
-            *error = QStringLiteral("cannot write %1").arg(path);
-            return false;
-        }
+        if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG"))
+            throw Failure(QStringLiteral("cannot write %1").arg(path));
     }
-    return true;
 }
 
 } // namespace Faces

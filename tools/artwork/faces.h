@@ -15,8 +15,8 @@ namespace Faces {
 QString label(const SheetRule &rule);
 
 // Draws button.png, interact.png and fullbutton.png into `directory` from the rules of both
-// sheets. Fails, with the reason in `error`, when a slice leaves its image or when the slices
-// of two different faces overlap, since then one button would show a piece of another.
-bool drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, QString *error);
+// sheets. Fails when a slice leaves its image or when the slices of two different faces
+// overlap, since then one button would show a piece of another.
+void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory);
 
 } // namespace Faces

@@ -11,9 +11,10 @@
 #include "preview.h"
 #include "scenes.h"
 #include "sheetrules.h"
+#include "tools/common/failure.h"
+#include "tools/common/fonts.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QImage>
 #include <QTextStream>
 
@@ -31,21 +32,12 @@ void watchWarnings(QtMsgType type, const QMessageLogContext &, const QString &me
         warned = true;
 }
 
-int fail(const QString &message)
-{
-    QTextStream(stderr) << "mivora_artwork: " << message << '\n';
-    return 1;
-}
-
-bool save(const QImage &image, const QString &path, QString *error)
+void save(const QImage &image, const QString &path)
 {
     const bool jpeg = path.endsWith(u".jpg");
     const QImage out = image.convertToFormat(jpeg ? QImage::Format_RGB32 : QImage::Format_ARGB32);
-    if (!out.save(path, jpeg ? "JPG" : "PNG", jpeg ? 90 : -1)) {
-        *error = QStringLiteral("cannot write %1").arg(path);
-        return false;
-    }
-    return true;
+    if (!out.save(path, jpeg ? "JPG" : "PNG", jpeg ? 90 : -1))
+        throw Failure(QStringLiteral("cannot write %1").arg(path));
 }
 
 } // namespace
@@ -54,50 +46,38 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(watchWarnings);
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact") ||
-        (args[1] == u"contact" && args.size() < 4))
-        return fail(
-            QStringLiteral("usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
+    return runReportingFailure("mivora_artwork", [&app] {
+        const QStringList args = app.arguments();
+        if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact") ||
+            (args[1] == u"contact" && args.size() < 4))
+            throw Failure(QStringLiteral(
+                "usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
+        Fonts::requireInstalled();
 
-    // Pictures drawn with a stand-in font would be committed without anyone noticing.
-    const QStringList families = QFontDatabase::families();
-    for (const QString &family :
-         {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")})
-        if (!families.contains(family))
-            return fail(QStringLiteral("the font %1 is not installed").arg(family));
-
-    const QString resources = args[2];
-    const QString window = resources + QStringLiteral("/bookstyle.qss");
-    const QString full = resources + QStringLiteral("/bookstyle2.qss");
-    QString error;
-
-    if (args[1] == u"contact") {
-        const QString out = args[3];
-        if (!writeContactSheet(window, resources, false,
-                               out + QStringLiteral("/contact-bookstyle.png"), &error) ||
-            !writeContactSheet(full, resources, true,
-                               out + QStringLiteral("/contact-bookstyle2.png"), &error) ||
-            !writePreviews(resources, out, &error))
-            return fail(error);
-        return warned ? fail(QStringLiteral("Qt warned while drawing; see above")) : 0;
-    }
-
-    QList<SheetRule> rules = readSheetRules(window, &error);
-    if (rules.isEmpty())
-        return fail(error);
-    const QList<SheetRule> fullRules = readSheetRules(full, &error);
-    if (fullRules.isEmpty())
-        return fail(error);
-    rules.append(fullRules);
-    rules.removeIf([](const SheetRule &rule) { return rule.widgetClass != u"QPushButton"; });
-
-    if (!Faces::drawSpriteSheets(rules, resources, &error) ||
-        !save(Scenes::splash(), resources + QStringLiteral("/start.png"), &error) ||
-        !save(Scenes::backdrop(), resources + QStringLiteral("/full.jpg"), &error) ||
-        !save(Scenes::quitIcon(), resources + QStringLiteral("/qut_ico.png"), &error) ||
-        !save(Scenes::windowBackground(), resources + QStringLiteral("/default.jpg"), &error) ||
-        !save(Scenes::wordBackground(), resources + QStringLiteral("/word.jpg"), &error))
-        return fail(error);
-    return warned ? fail(QStringLiteral("Qt warned while drawing; see above")) : 0;
+        const QString resources = args[2];
+        const QString window = resources + QStringLiteral("/bookstyle.qss");
+        const QString full = resources + QStringLiteral("/bookstyle2.qss");
+        if (args[1] == u"contact") {
+            const QString out = args[3];
+            writeContactSheet(window, resources, false,
+                              out + QStringLiteral("/contact-bookstyle.png"));
+            writeContactSheet(full, resources, true,
+                              out + QStringLiteral("/contact-bookstyle2.png"));
+            writePreviews(resources, out);
+        } else {
+            QList<SheetRule> rules = readSheetRules(window);
+            rules.append(readSheetRules(full));
+            rules.removeIf(
+                [](const SheetRule &rule) { return rule.widgetClass != u"QPushButton"; });
+            Faces::drawSpriteSheets(rules, resources);
+            save(Scenes::splash(), resources + QStringLiteral("/start.png"));
+            save(Scenes::backdrop(), resources + QStringLiteral("/full.jpg"));
+            save(Scenes::quitIcon(), resources + QStringLiteral("/qut_ico.png"));
+            save(Scenes::windowBackground(), resources + QStringLiteral("/default.jpg"));
+            save(Scenes::wordBackground(), resources + QStringLiteral("/word.jpg"));
+        }
+        if (warned)
+            throw Failure(QStringLiteral("Qt warned while drawing; see above"));
+        return 0;
+    });
 }

@@ -1,6 +1,7 @@
 #include "preview.h"
 
 #include "content/layout.h"
+#include "tools/common/failure.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,17 +13,14 @@
 
 namespace {
 
-bool installSheet(const QString &resourceDirectory, const QString &name, QString *error)
+void installSheet(const QString &resourceDirectory, const QString &name)
 {
     QFile file(resourceDirectory + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1").arg(file.fileName());
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("cannot read %1").arg(file.fileName()));
     QString sheet = QString::fromUtf8(file.readAll());
     sheet.replace(QStringLiteral("url(:/Image/"), QStringLiteral("url(%1/").arg(resourceDirectory));
     qApp->setStyleSheet(sheet);
-    return true;
 }
 
 QPushButton *button(QWidget *parent, const QString &objectName, const QRect &geometry)
@@ -45,13 +43,10 @@ void pagePlaceholder(QWidget *parent, const QRect &geometry)
     page->setGeometry(geometry);
 }
 
-bool save(QWidget &host, const QString &path, QString *error)
+void save(QWidget &host, const QString &path)
 {
-    if (!host.grab().save(path)) {
-        *error = QStringLiteral("cannot write %1").arg(path);
-        return false;
-    }
-    return true;
+    if (!host.grab().save(path))
+        throw Failure(QStringLiteral("cannot write %1").arg(path));
 }
 
 QFont font(const QString &family, int pointSize, int pixelSize, bool bold)
@@ -74,11 +69,10 @@ void colour(QWidget *widget, QPalette::ColorRole role, const QColor &c)
 
 } // namespace
 
-bool writePreviews(const QString &resourceDirectory, const QString &outputDirectory, QString *error)
+void writePreviews(const QString &resourceDirectory, const QString &outputDirectory)
 {
     {
-        if (!installSheet(resourceDirectory, QStringLiteral("bookstyle.qss"), error))
-            return false;
+        installSheet(resourceDirectory, QStringLiteral("bookstyle.qss"));
         QWidget host;
         host.resize(Layout::windowSize);
         auto *face = new QLabel(&host);
@@ -87,12 +81,10 @@ bool writePreviews(const QString &resourceDirectory, const QString &outputDirect
         pagePlaceholder(&host, Layout::pageView);
         for (const Layout::ButtonPlace &place : Layout::buttons)
             button(&host, place.objectName.toString(), place.window);
-        if (!save(host, outputDirectory + QStringLiteral("/preview-window.png"), error))
-            return false;
+        save(host, outputDirectory + QStringLiteral("/preview-window.png"));
     }
     {
-        if (!installSheet(resourceDirectory, QStringLiteral("bookstyle2.qss"), error))
-            return false;
+        installSheet(resourceDirectory, QStringLiteral("bookstyle2.qss"));
         const QSize desktop(1280, 800);
         const Layout::FullScreen layout = Layout::fullScreen(desktop);
         QWidget host;
@@ -106,12 +98,10 @@ bool writePreviews(const QString &resourceDirectory, const QString &outputDirect
             if (const auto geometry = Layout::fullScreenPlace(place, desktop))
                 button(&host, place.objectName.toString(), *geometry);
         }
-        if (!save(host, outputDirectory + QStringLiteral("/preview-fullscreen.png"), error))
-            return false;
+        save(host, outputDirectory + QStringLiteral("/preview-fullscreen.png"));
     }
     {
-        if (!installSheet(resourceDirectory, QStringLiteral("bookstyle.qss"), error))
-            return false;
+        installSheet(resourceDirectory, QStringLiteral("bookstyle.qss"));
         const QString kai = QStringLiteral("AR PL UKai CN");
         QWidget host;
         host.resize(Layout::windowSize);
@@ -151,9 +141,7 @@ bool writePreviews(const QString &resourceDirectory, const QString &outputDirect
         feedback->setGeometry(404, 300, 400, 200);
         feedback->setFont(font(kai, 20, 0, true));
         colour(feedback, QPalette::WindowText, QColor(0x00, 0x64, 0x00));
-        if (!save(host, outputDirectory + QStringLiteral("/preview-word.png"), error))
-            return false;
+        save(host, outputDirectory + QStringLiteral("/preview-word.png"));
     }
     qApp->setStyleSheet(QString());
-    return true;
 }

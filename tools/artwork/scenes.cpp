@@ -3,6 +3,7 @@
 #include "artwork.h"
 
 #include "content/layout.h"
+#include "tools/common/fonts.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -106,10 +107,10 @@ QImage splash()
     owl(p, QPointF(170, 396), 230, OwlPose::Reading);
 
     title(p, QPointF(318, 238), 104);
-    outlinedText(p, QPointF(336, 300), QStringLiteral("快乐英语 · 点读乐园"), chineseFont(34),
+    outlinedText(p, QPointF(336, 300), QStringLiteral("快乐英语 · 点读乐园"), Fonts::chinese(34),
                  Colour::ink, 3);
     outlinedText(p, QPointF(338, 338), QStringLiteral("Listen, point and learn!"),
-                 latinFont(20, false), QColor(0x3B, 0x7D, 0xC0), 2.5);
+                 Fonts::latin(20, false), QColor(0x3B, 0x7D, 0xC0), 2.5);
 
     letterBlock(p, QPointF(640, 392), 40, u'A', QColor(0xFF, 0x6B, 0x6B), -8);
     letterBlock(p, QPointF(688, 396), 40, u'B', QColor(0x33, 0x9A, 0xF0), 5);
@@ -175,7 +176,7 @@ QImage quitIcon()
     p.setBrush(Qt::white);
     p.drawPath(bubble);
     p.setPen(QColor(0xE8, 0x5A, 0x5A));
-    p.setFont(latinFont(17));
+    p.setFont(Fonts::latin(17));
     p.drawText(QRectF(88, 8, 58, 32), Qt::AlignCenter, QStringLiteral("Bye!"));
     return image;
 }
@@ -195,7 +196,7 @@ QImage windowBackground()
     cloud(p, QPointF(930, 62), 70);
     cloud(p, QPointF(60, 40), 90);
     title(p, QPointF(150, 74), 60);
-    outlinedText(p, QPointF(395, 70), QStringLiteral("快乐英语 · 点读乐园"), chineseFont(26),
+    outlinedText(p, QPointF(395, 70), QStringLiteral("快乐英语 · 点读乐园"), Fonts::chinese(26),
                  Colour::ink, 2.5);
 
     // Meadow under everything, seen at the sides and behind the bottom row.
@@ -257,9 +258,9 @@ QImage wordBackground()
 
     // Heading with the owl.
     owl(p, QPointF(88, 128), 100, OwlPose::Standing);
-    outlinedText(p, QPointF(150, 86), QStringLiteral("背单词"), chineseFont(46),
+    outlinedText(p, QPointF(150, 86), QStringLiteral("背单词"), Fonts::chinese(46),
                  QColor(0xFF, 0x8C, 0x32), 3.5);
-    outlinedText(p, QPointF(154, 122), QStringLiteral("Spelling time!"), latinFont(22),
+    outlinedText(p, QPointF(154, 122), QStringLiteral("Spelling time!"), Fonts::latin(22),
                  QColor(0x3B, 0x7D, 0xC0), 2.5);
 
     // Unit choice, top right, on a small board of its own.
@@ -268,7 +269,7 @@ QImage wordBackground()
                  unitBox.height() + 20),
           14, QColor(255, 251, 238, 230), Colour::woodEdge, 2);
     caption(p, unitBox.left() - 10, unitBox.center().y(), QStringLiteral("选择单元"),
-            chineseFont(22), Colour::ink);
+            Fonts::chinese(22), Colour::ink);
 
     // The practice card. Widget areas stay plain paper so text drawn over them reads well.
     panel(p, QRectF(224, 160, 720, 380), 22, Colour::cream, Colour::woodEdge, 3);
@@ -280,7 +281,7 @@ QImage wordBackground()
     p.drawRoundedRect(QRectF(225.5, 161.5, 717, 40), 20, 20);
     p.restore();
 
-    const QFont captionFont = chineseFont(24);
+    const QFont captionFont = Fonts::chinese(24);
     caption(p, answer.left() - 12, answer.center().y(), QStringLiteral("拼写"), captionFont,
             Colour::ink);
     caption(p, answer.left() - 12, meaning.center().y(), QStringLiteral("中文意思"), captionFont,

@@ -1,5 +1,7 @@
 #include "sheetrules.h"
 
+#include "tools/common/failure.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -19,13 +21,11 @@ QString SheetRule::numbers() const
     return QStringLiteral("%1 %2 %3 %4").arg(top).arg(right).arg(bottom).arg(left);
 }
 
-QList<SheetRule> readSheetRules(const QString &path, QString *error)
+QList<SheetRule> readSheetRules(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1").arg(path);
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("cannot read %1").arg(path));
     QString text = QString::fromUtf8(file.readAll());
     text.remove(QRegularExpression(QStringLiteral(R"(/\*.*?\*/)"),
                                    QRegularExpression::DotMatchesEverythingOption));
@@ -39,9 +39,8 @@ QList<SheetRule> readSheetRules(const QString &path, QString *error)
     for (const QRegularExpressionMatch &rule : ruleExpression.globalMatch(text)) {
         const QRegularExpressionMatch image = imageExpression.match(rule.captured(4));
         if (!image.hasMatch()) {
-            *error = QStringLiteral("%1: rule %2#%3 has no sliced border image")
-                         .arg(path, rule.captured(1), rule.captured(2));
-            return {};
+            throw Failure(QStringLiteral("%1: rule %2#%3 has no sliced border image")
+                              .arg(path, rule.captured(1), rule.captured(2)));
         }
         SheetRule r;
         r.widgetClass = rule.captured(1);
@@ -55,6 +54,6 @@ QList<SheetRule> readSheetRules(const QString &path, QString *error)
         rules.append(r);
     }
     if (rules.isEmpty())
-        *error = QStringLiteral("%1 holds no rules").arg(path);
+        throw Failure(QStringLiteral("%1 holds no rules").arg(path));
     return rules;
 }

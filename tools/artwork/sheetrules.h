@@ -26,6 +26,6 @@ struct SheetRule
     bool operator==(const SheetRule &) const = default;
 };
 
-// The rules of a sheet in file order. Comments are skipped; a rule without a border image
-// sliced by four numbers is reported in `error` and ends the reading.
-QList<SheetRule> readSheetRules(const QString &path, QString *error);
+// The rules of a sheet in file order. Comments are skipped; an unreadable sheet, a sheet
+// without rules and a rule without a border image sliced by four numbers are a Failure.
+QList<SheetRule> readSheetRules(const QString &path);

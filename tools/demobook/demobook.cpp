@@ -35,13 +35,12 @@ int tailMs(int segmentMs)
 // The word audio speaks each word twice when its segment has room, as a spelling teacher does.
 constexpr int repeatPauseMs = 900;
 
-// The file is read as the program reads it, but a fault stops the build instead of
-// showing a box.
+// The file is read as the program reads it, but a fault stops the build with the reader's
+// message instead of showing a box.
 ReadFailureReport failureReport(QString *message)
 {
     return [message](const QString &title, const QString &text) {
         *message = QStringLiteral("%1: %2").arg(title, text);
-        std::fprintf(stderr, "mvrdemo: %s\n", qPrintable(*message));
     };
 }
 

@@ -10,8 +10,6 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 
-#include <cstdio>
-
 int main(int argc, char *argv[])
 {
     // Drawing needs a GUI application but no screen; the build runs us headless.
@@ -67,29 +65,24 @@ int main(int argc, char *argv[])
                                     QStringLiteral("path"), QStringLiteral("ffmpeg"));
     parser.addOptions({out, text, map, words, stamp, copies, force, espeak, sox, rcc, ffmpeg});
     parser.process(app);
-    if (!parser.isSet(out) || !parser.isSet(text)) {
-        std::fprintf(stderr, "mvrdemo: --out and --text are required\n");
-        return 2;
-    }
 
-    DemoBookInputs inputs;
-    inputs.outputDir = QDir(parser.value(out)).absolutePath();
-    inputs.text = parser.value(text);
-    inputs.map = parser.value(map);
-    inputs.words = parser.value(words);
-    inputs.stamp = parser.value(stamp);
-    inputs.copies = parser.value(copies);
-    inputs.force = parser.isSet(force);
-    inputs.tools.espeak = parser.value(espeak);
-    inputs.tools.sox = parser.value(sox);
-    inputs.tools.rcc = parser.value(rcc);
-    inputs.tools.ffmpeg = parser.value(ffmpeg);
+    return runReportingFailure("mvrdemo", [&] {
+        if (!parser.isSet(out) || !parser.isSet(text))
+            throw Failure(QStringLiteral("--out and --text are required"));
 
-    try {
+        DemoBookInputs inputs;
+        inputs.outputDir = QDir(parser.value(out)).absolutePath();
+        inputs.text = parser.value(text);
+        inputs.map = parser.value(map);
+        inputs.words = parser.value(words);
+        inputs.stamp = parser.value(stamp);
+        inputs.copies = parser.value(copies);
+        inputs.force = parser.isSet(force);
+        inputs.tools.espeak = parser.value(espeak);
+        inputs.tools.sox = parser.value(sox);
+        inputs.tools.rcc = parser.value(rcc);
+        inputs.tools.ffmpeg = parser.value(ffmpeg);
         DemoBook(inputs).make();
-    } catch (const Failure &failure) {
-        std::fprintf(stderr, "mvrdemo: cannot make the demo book: %s\n", failure.what());
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }

@@ -1,5 +1,8 @@
 #include "tools/demobook/pictures.h"
 
+#include "tools/common/fonts.h"
+#include "tools/common/textfit.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -45,11 +48,6 @@ void outline(QPainter &p, qreal width, const QColor &colour = ink)
     pen.setJoinStyle(Qt::RoundJoin);
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
-}
-
-QFont labelFont(qreal pixels, bool bold = true)
-{
-    return Pictures::font(qRound(pixels), bold);
 }
 
 // ---- small signs shown on buildings
@@ -690,7 +688,7 @@ void drawLabelledMap(QPainter &p, const QRectF &r, const QList<Place> &places)
     drawRoads(p, b.adjusted(2, 2, -2, -2), road, false);
 
     const qreal labelPx = std::clamp(std::min(b.width() * 0.045, b.height() * 0.05), 6.0, 11.0);
-    p.setFont(labelFont(labelPx * 0.95, false));
+    p.setFont(Fonts::latin(labelPx * 0.95, false));
     p.setPen(QColor(0xff, 0xff, 0xff));
     p.drawText(QRectF(b.left() + 4, b.center().y() - road / 2, b.width() / 2 - road, road),
                Qt::AlignCenter, QStringLiteral("Park Street"));
@@ -712,7 +710,7 @@ void drawLabelledMap(QPainter &p, const QRectF &r, const QList<Place> &places)
         drawBuilding(
             p, QRectF(cell.center().x() - size / 2, labelTop - size - labelPx * 0.1, size, size),
             place.look);
-        p.setFont(labelFont(labelPx));
+        p.setFont(Fonts::latin(labelPx));
         p.setPen(ink);
         p.drawText(QRectF(cell.left() - cellW * 0.1, labelTop, cellW * 1.2, labelPx * 1.4),
                    Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(place.label));
@@ -731,7 +729,7 @@ void drawLabelledMap(QPainter &p, const QRectF &r, const QList<Place> &places)
     star.closeSubpath();
     p.drawPath(star);
     // Its name on the road just above it, where no building or label is.
-    p.setFont(labelFont(std::min(labelPx, road * 0.3)));
+    p.setFont(Fonts::latin(std::min(labelPx, road * 0.3)));
     p.setPen(QColor(0xe0, 0x33, 0x3c));
     p.drawText(QRectF(start.x() - road / 2, start.y() - road * 1.25, road, road * 0.6),
                Qt::AlignCenter, QStringLiteral("Start"));
@@ -833,35 +831,17 @@ void drawCloud(QPainter &p, QPointF c, qreal s)
 
 namespace Pictures {
 
-QString family()
-{
-    return QStringLiteral("DejaVu Sans");
-}
-
-QFont font(int pixels, bool bold, bool italic)
-{
-    QFont f(family());
-    f.setPixelSize(std::max(1, pixels));
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
 QFont fittedFont(const QString &text, const QRectF &box, int maxPx, int minPx, bool bold,
                  bool italic, int flags, bool *fits)
 {
-    for (int px = maxPx; px >= minPx; --px) {
-        const QFont f = font(px, bold, italic);
-        const QRectF used = QFontMetricsF(f).boundingRect(box, flags | Qt::TextWordWrap, text);
-        if (used.width() <= box.width() + 0.01 && used.height() <= box.height() + 0.01) {
-            if (fits)
-                *fits = true;
-            return f;
-        }
-    }
+    const auto px = largestFitting(maxPx, minPx, [&](int size) {
+        const QRectF used = QFontMetricsF(Fonts::latin(size, bold, italic))
+                                .boundingRect(box, flags | Qt::TextWordWrap, text);
+        return used.width() <= box.width() + 0.01 && used.height() <= box.height() + 0.01;
+    });
     if (fits)
-        *fits = false;
-    return font(minPx, bold, italic);
+        *fits = px.has_value();
+    return Fonts::latin(px.value_or(minPx), bold, italic);
 }
 
 bool isPicture(const QString &name)

@@ -18,10 +18,6 @@ void drawPicture(QPainter &painter, const QString &name, const QRectF &rect);
 bool isPanel(const QString &name);
 void drawPanel(QPainter &painter, const QString &name, const QRectF &rect);
 
-// The font every drawing of the book uses.
-QString family();
-QFont font(int pixels, bool bold, bool italic = false);
-
 // The largest font from maxPx down to minPx in which the text, wrapped, fits the box; the
 // smallest, with fits false, when none does.
 QFont fittedFont(const QString &text, const QRectF &box, int maxPx, int minPx, bool bold,

@@ -1,6 +1,7 @@
 #include "tools/demobook/spreadpainter.h"
 
 #include "content/content.h"
+#include "tools/common/fonts.h"
 #include "tools/demobook/pictures.h"
 #include "tools/demobook/tools.h"
 
@@ -57,8 +58,6 @@ QColor speakerColour(const QString &speaker)
         return QColor(0xa0, 0x6a, 0x3c);
     return QColor(0x88, 0x88, 0x88);
 }
-
-using Pictures::font;
 
 struct Fitted
 {
@@ -212,7 +211,7 @@ private:
             const QRectF disc(r.left() + 3, r.top() + 3, d, d);
             m_p.setBrush(QColor(0xff, 0xff, 0xff));
             m_p.drawEllipse(disc);
-            m_p.setFont(font(std::max(8, qRound(d * 0.7)), true));
+            m_p.setFont(Fonts::latin(std::max(8, qRound(d * 0.7)), true));
             m_p.setPen(m_accent.darker(120));
             m_p.drawText(disc, Qt::AlignCenter, match.captured(1));
             drawText(match.captured(2), r.adjusted(d + 10, 1, -r.height() / 2, -1), 18, 8, true,
@@ -228,7 +227,7 @@ private:
         const QString speaker = item.option(QStringLiteral("speaker"));
         qreal textLeft = r.left();
         if (!speaker.isEmpty()) {
-            const QFont tagFont = font(12, true);
+            const QFont tagFont = Fonts::latin(12, true);
             const qreal width = QFontMetricsF(tagFont).horizontalAdvance(speaker) + 14;
             const QRectF tag(r.left(), r.center().y() - 9, width, 18);
             m_p.setPen(Qt::NoPen);
@@ -279,7 +278,7 @@ private:
     void chant(const QString &text, const QRectF &r)
     {
         const qreal mark = std::min(22.0, r.height() * 0.85);
-        m_p.setFont(font(qRound(mark * 0.8), true));
+        m_p.setFont(Fonts::latin(qRound(mark * 0.8), true));
         m_p.setPen(m_accent);
         m_p.drawText(QRectF(r.left(), r.top(), mark, std::min(r.height(), 28.0)), Qt::AlignCenter,
                      QStringLiteral("\u266a"));
@@ -305,7 +304,7 @@ private:
         if (!numbered)
             return;
         const QRectF number(r.right() - 46, r.top(), 38, r.height());
-        m_p.setFont(font(17, true));
+        m_p.setFont(Fonts::latin(17, true));
         m_p.setPen(colour.darker(120));
         m_p.drawText(number, Qt::AlignRight | Qt::AlignVCenter, QString::number(2 * target));
         // A dotted leader from the title to its page number, as contents pages have.
@@ -374,7 +373,7 @@ void paintPageFrame(QPainter &p, int k, const QColor &colour, const QString &run
         p.drawEllipse(QPointF(spine + 30 + n * 14, bandHeight / 2), 3, 3);
     }
     if (!runningHead.isEmpty()) {
-        p.setFont(font(13, true));
+        p.setFont(Fonts::latin(13, true));
         p.setPen(colour.darker(140));
         p.drawText(QRectF(20, 0, spine - 120, bandHeight), Qt::AlignLeft | Qt::AlignVCenter,
                    runningHead);
@@ -386,7 +385,7 @@ void paintPageFrame(QPainter &p, int k, const QColor &colour, const QString &run
     p.setPen(QPen(tint(colour, 0.5), 1));
     p.drawLine(QPointF(50, frameHeight - 18), QPointF(spine - 30, frameHeight - 18));
     p.drawLine(QPointF(spine + 30, frameHeight - 18), QPointF(frameWidth - 50, frameHeight - 18));
-    p.setFont(font(12, true));
+    p.setFont(Fonts::latin(12, true));
     const QPointF corners[] = {QPointF(30, frameHeight - 18),
                                QPointF(frameWidth - 30, frameHeight - 18)};
     for (int n = 0; n < 2; ++n) {
@@ -412,7 +411,7 @@ void paintPlainPages(QPainter &p, int k, const QColor &colour, const QString &he
     p.setPen(colour.darker(130));
     p.drawText(title.adjusted(14, 0, -14, 0), Qt::AlignCenter | Qt::TextWordWrap, heading);
 
-    p.setFont(font(150, true));
+    p.setFont(Fonts::latin(150, true));
     QColor faint = colour;
     faint.setAlpha(45);
     p.setPen(faint);
@@ -420,7 +419,7 @@ void paintPlainPages(QPainter &p, int k, const QColor &colour, const QString &he
     p.drawText(QRectF(spine, 130, frameWidth - spine, 330), Qt::AlignCenter,
                QString::number(2 * k + 1));
 
-    p.setFont(font(16, false, true));
+    p.setFont(Fonts::latin(16, false, true));
     p.setPen(QColor(0x99, 0x90, 0x88));
     p.drawText(QRectF(0, 460, spine, 40), Qt::AlignCenter, QStringLiteral("Page %1").arg(2 * k));
     p.drawText(QRectF(spine, 460, frameWidth - spine, 40), Qt::AlignCenter,

@@ -1,19 +1,10 @@
 #pragma once
 
+#include "tools/common/failure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-#include <stdexcept>
-
-// Why the demo book cannot be made; main() prints it and fails the build step.
-class Failure : public std::runtime_error
-{
-public:
-    explicit Failure(const QString &message)
-        : std::runtime_error(message.toStdString())
-    {}
-};
 
 // The programs the demo book is made with. Each is a path, or a bare name looked up on PATH.
 struct Tools
