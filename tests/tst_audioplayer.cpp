@@ -99,12 +99,21 @@ private slots:
         QCOMPARE(finished.size(), 1);
     }
 
+    void playsCompiledInResources_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("wav") << QStringLiteral(":/Image/audio/wordright.wav");
+        QTest::newRow("mp3") << QStringLiteral(":/Image/audio/Prompt.mp3");
+    }
+
     void playsCompiledInResources()
     {
+        QFETCH(QString, path);
         AudioPlayer player;
         QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
-        player.setSource(QStringLiteral(":/Image/audio/wordright.wav"));
+        player.setSource(path);
         player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 200, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
     }
 
