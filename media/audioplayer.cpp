@@ -181,7 +181,8 @@ void AudioPlayer::feed()
         // Past the end the sink gets silence, so a sound shorter than the sink's buffer
         // starts at all and the last samples are played out rather than left waiting.
         if (decoded && m_written >= data.size() && room >= frame) {
-            const char zero = m_sound->format().sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0';
+            const char zero =
+                m_sound->format().sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0';
             m_sinkInput->write(QByteArray(room / frame * frame, zero));
         }
     }

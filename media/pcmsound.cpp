@@ -93,16 +93,15 @@ PcmLibrary &PcmLibrary::instance()
 PcmLibrary::PcmLibrary(qsizetype budgetBytes, QObject *parent)
     : QObject(parent)
     , m_budget(budgetBytes)
-{
-}
+{}
 
 std::shared_ptr<PcmSound> PcmLibrary::sound(const QString &path)
 {
     QString key = path;
     if (!path.startsWith(u":/")) {
         const QFileInfo info(path);
-        key += QStringLiteral("|%1|%2").arg(info.size()).arg(
-            info.lastModified().toMSecsSinceEpoch());
+        key +=
+            QStringLiteral("|%1|%2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
     }
     for (auto entry = m_entries.begin(); entry != m_entries.end(); ++entry) {
         if (entry->key == key) {
