@@ -287,18 +287,22 @@ def main():
         rows.append(("sentence again, 5 s after its end", delay(s, t, sentence_lead),
                      since(ended, t + segment_length)))
 
-        # The game: the prompt after the click, then the target's segment after the prompt.
+        # The game: the prompt after the click, then the target's segment once the prompt
+        # has played to its end (its own silence at the end included). The target is chosen at
+        # random; less the shortest silence any segment of the spread starts with.
         prompt = os.path.join(os.path.dirname(__file__), "..", "resources", "audio", "Prompt.mp3")
-        prompt_lead, prompt_length = sounding(prompt)
+        prompt_lead, _ = sounding(prompt)
+        prompt_length = len(decode(prompt)[0]) / RATE
+        target_lead = min(lead_in(recording, *segment) for segment in spread_segments(1))
         t = s.click(FIND)
         time.sleep(prompt_length + 2.5)
         prompt_heard = s.recorder.first_sound(t, t + 3)
         rows.append(("game prompt after 找一找", delay(s, t, prompt_lead), None))
         if prompt_heard is not None:
-            prompt_end = prompt_heard + prompt_length
-            target = s.recorder.first_sound(prompt_end + 0.05, prompt_end + 3)
+            prompt_end = prompt_heard - prompt_lead + prompt_length
+            target = s.recorder.first_sound(prompt_end, prompt_end + 3)
             rows.append(("game target after the prompt's end",
-                         None if target is None else target - prompt_end, None))
+                         None if target is None else target - prompt_end - target_lead, None))
         s.click(FIND)  # pause the game
         time.sleep(0.5)
 
@@ -324,6 +328,16 @@ def main():
     if figures:
         print(f"min {min(figures) * 1000:.0f} ms, median {statistics.median(figures) * 1000:.0f} ms,"
               f" max {max(figures) * 1000:.0f} ms; {sum(v is None for _, v, _ in rows)} never heard")
+
+
+def spread_segments(k):
+    import xml.etree.ElementTree as ElementTree
+    with open(os.path.join(os.path.dirname(__file__), "..", "resources", "point.xml"),
+              encoding="utf-8-sig") as source:
+        root = ElementTree.fromstring(source.read())
+    spread = root.find(f"P{2 * k}-{2 * k + 1}")
+    return [(int(n.get("STARTTIME")), int(n.get("ENDTIME"))) for n in spread
+            if n.tag.startswith("N_") and n.get("STARTTIME")]
 
 
 def first_word_lead(path):

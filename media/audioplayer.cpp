@@ -129,9 +129,11 @@ void AudioPlayer::startOutput()
         return;
     }
 
+    // The default output is asked anew each time, so sound follows headphones plugged in.
     const QAudioFormat &format = m_sound->format();
-    if (!m_sink || m_sink->format() != format) {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (!m_sink || m_sink->format() != format || device != m_device) {
+        m_device = device;
         m_sink.reset(device.isNull() ? nullptr : new QAudioSink(device, format));
         if (m_sink)
             m_sink->setBufferSize(format.bytesForDuration(sinkBufferMs * 1000));

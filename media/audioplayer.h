@@ -3,6 +3,7 @@
 #include "media/abstractaudioplayer.h"
 #include "media/pcmsound.h"
 
+#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -50,6 +51,7 @@ private:
     qint64 bytesAt(qint64 ms) const;
 
     std::shared_ptr<PcmSound> m_sound;
+    QAudioDevice m_device;
     std::unique_ptr<QAudioSink> m_sink;
     // The sink's input while it plays; null when there is no sound output and the wall
     // clock stands in.

@@ -1,5 +1,6 @@
 #include "book/bookface.h"
 #include "media/audioplayer.h"
+#include "media/movieplayer.h"
 #include "soundserver.h"
 
 #include <QFile>
@@ -79,6 +80,24 @@ private slots:
         QVERIFY2(m_server.firstSound(promptEnd, promptEnd + 500),
                  "the target was not said after the prompt");
         view.findButton();
+    }
+
+    // The animations keep their sound; the demo movie's sound begins 500 ms into it.
+    void movieIsHeard()
+    {
+        const QString movie = QStringLiteral(MIVORA_OUTPUT_DIR "/data/information2.dll");
+        if (!QFile::exists(movie))
+            QSKIP("the demo book's movies were not made");
+        MoviePlayer player;
+        player.resize(320, 240);
+        player.show();
+        const qint64 start = m_server.now();
+        player.loadMovie(movie);
+        QTest::qWait(2500);
+        const std::optional<qint64> heard = m_server.firstSound(start, start + 2500);
+        QVERIFY2(heard, "the movie's sound was not heard");
+        qInfo("movie sound %lld ms after it was loaded (500 ms of it is the movie's own)",
+              *heard - start);
     }
 };
 
