@@ -255,15 +255,18 @@ def main():
     try:
         s.start()
 
+        def sentence(label):
+            """Clicks the sentence; its delay and whether it sounded on after its end."""
+            t = s.click(SENTENCE)
+            time.sleep(segment_length + AFTER_END_WINDOW[1] + 0.3)
+            ended = s.recorder.first_sound(t + segment_length + AFTER_END_WINDOW[0],
+                                           t + segment_length + AFTER_END_WINDOW[1])
+            rows.append((label, delay(s, t, sentence_lead), since(ended, t + segment_length)))
+
         # Spread 0 to spread 1, then the sentence after 0.5 s on the page.
         s.click(NEXT_PAGE)
         time.sleep(0.5)
-        t = s.click(SENTENCE)
-        time.sleep(segment_length + AFTER_END_WINDOW[1] + 0.3)
-        ended = s.recorder.first_sound(t + segment_length + AFTER_END_WINDOW[0],
-                                       t + segment_length + AFTER_END_WINDOW[1])
-        rows.append(("sentence, 0.5 s on the page", delay(s, t, sentence_lead),
-                     since(ended, t + segment_length)))
+        sentence("sentence, 0.5 s on the page")
 
         for wait in (3, 8, 30):
             # Away to spread 2 and back, so the page's source is set anew, then wait.
@@ -271,21 +274,11 @@ def main():
             time.sleep(0.5)
             s.click(PREVIOUS_PAGE)
             time.sleep(wait)
-            t = s.click(SENTENCE)
-            time.sleep(segment_length + AFTER_END_WINDOW[1] + 0.3)
-            ended = s.recorder.first_sound(t + segment_length + AFTER_END_WINDOW[0],
-                                           t + segment_length + AFTER_END_WINDOW[1])
-            rows.append((f"sentence, {wait} s on the page", delay(s, t, sentence_lead),
-                         since(ended, t + segment_length)))
+            sentence(f"sentence, {wait} s on the page")
 
         # Again, 5 s after the last segment ended (its end was ~1.9 s ago).
         time.sleep(5 - AFTER_END_WINDOW[1] - 0.3)
-        t = s.click(SENTENCE)
-        time.sleep(segment_length + AFTER_END_WINDOW[1] + 0.3)
-        ended = s.recorder.first_sound(t + segment_length + AFTER_END_WINDOW[0],
-                                       t + segment_length + AFTER_END_WINDOW[1])
-        rows.append(("sentence again, 5 s after its end", delay(s, t, sentence_lead),
-                     since(ended, t + segment_length)))
+        sentence("sentence again, 5 s after its end")
 
         # The game: the prompt after the click, then the target's segment once the prompt
         # has played to its end (its own silence at the end included). The target is chosen at

@@ -25,9 +25,18 @@ private:
     // The game's prompt, from its start to its end.
     static constexpr qint64 promptLength = 1300;
 
-    static Content::Sources demoBook()
+    // The demo book's page view on the real players, on spread 1 for `ms` already.
+    static std::unique_ptr<bookface> spreadOneFor(int ms)
     {
-        return Content::Sources{Content::pointMap, QStringLiteral(MIVORA_OUTPUT_DIR)};
+        auto view = std::make_unique<bookface>(
+            nullptr, AudioPlayer::factory(),
+            Content::Sources{Content::pointMap, QStringLiteral(MIVORA_OUTPUT_DIR)});
+        view->resize(910, 580);
+        view->show();
+        view->setBookNowNext();
+        // The child looks at the page first; the old backend then started late by this long.
+        QTest::qWait(ms);
+        return view;
     }
 
 private slots:
@@ -42,16 +51,10 @@ private slots:
 
     void segmentAfterAWaitIsHeardInsideIt()
     {
-        bookface view(nullptr, AudioPlayer::factory(), demoBook());
-        view.resize(910, 580);
-        view.show();
-        view.setBookNowNext();
-        // The child looks at the page first; the old backend then started late by this long.
-        QTest::qWait(8000);
-
-        QTest::mouseMove(&view, sentence);
+        const auto view = spreadOneFor(8000);
+        QTest::mouseMove(view.get(), sentence);
         const qint64 click = m_server.now();
-        QTest::mouseClick(&view, Qt::LeftButton, {}, sentence);
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, sentence);
         const qint64 length = segmentEnd - segmentStart;
         QTest::qWait(int(length + nextSegmentGap + 500));
 
@@ -64,14 +67,9 @@ private slots:
 
     void gameTargetFollowsItsPrompt()
     {
-        bookface view(nullptr, AudioPlayer::factory(), demoBook());
-        view.resize(910, 580);
-        view.show();
-        view.setBookNowNext();
-        QTest::qWait(3000);
-
+        const auto view = spreadOneFor(3000);
         const qint64 click = m_server.now();
-        view.findButton();
+        view->findButton();
         QTest::qWait(int(promptLength + 2000));
 
         const std::optional<qint64> prompt = m_server.firstSound(click, click + 500);
@@ -79,7 +77,7 @@ private slots:
         const qint64 promptEnd = click + promptLength;
         QVERIFY2(m_server.firstSound(promptEnd, promptEnd + 500),
                  "the target was not said after the prompt");
-        view.findButton();
+        view->findButton();
     }
 
     // The animations keep their sound; the demo movie's sound begins 500 ms into it.
