@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QMessageBox>
 
 void installFontSubstitutions()
 {
@@ -27,4 +28,9 @@ void addPluginFolder()
 {
     QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() +
                                      QStringLiteral("/plugins"));
+}
+
+void showReadFailureBox(const QString &title, const QString &text)
+{
+    QMessageBox::critical(nullptr, title, text, QMessageBox::Yes, QMessageBox::NoButton);
 }

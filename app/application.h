@@ -17,5 +17,9 @@ void installStyleSheet(const QString &resourcePath);
 // from can be anyone's.
 void addPluginFolder();
 
+// The critical box for a book file that cannot be read: no parent, one Yes button, no default
+// button. The main window hands it to the readers of its views.
+void showReadFailureBox(const QString &title, const QString &text);
+
 inline const QString windowStyleSheet = QStringLiteral(":/Image/bookstyle.qss");
 inline const QString fullScreenStyleSheet = QStringLiteral(":/Image/bookstyle2.qss");

@@ -8,9 +8,9 @@
 // directory.
 
 #include "book/bookface.h"
-#include "book/content.h"
-#include "book/resourcebundle.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/resourcebundle.h"
+#include "content/spreadmap.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "fuzz/harnesses.h"
 
-#include "book/content.h"
-#include "book/resourcebundle.h"
-#include "book/spreadmap.h"
-#include "words/wordunit.h"
+#include "content/content.h"
+#include "content/resourcebundle.h"
+#include "content/spreadmap.h"
+#include "content/wordunit.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "book/resourcebundle.h"
+#include "content/resourcebundle.h"
 
 #include "damagedbundle.h"
 
