@@ -21,7 +21,10 @@ packages=(
     "fonts-dejavu-core:the Latin font of the interface"
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
-    "ffmpeg:the demo book's animation movies"
+    "ffmpeg:the demo book's animation movies; mvrbook's audio, page and movie conversion"
+    "lame:VBR MP3 recordings of the small book the mvrbook tests make"
+    "pulseaudio:a private sound server on which tests hear what the program plays"
+    "pulseaudio-utils:pacat and parec, to feed and record that sound server"
 )
 
 missing=()
