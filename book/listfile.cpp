@@ -59,22 +59,39 @@ QList<QDomElement> ListSection::itemsBelow(int count) const
 std::shared_ptr<const ListFile> ListFile::read(const QString &path, const QString &rootName,
                                                const ReadFailureReport &report)
 {
+    ListFileFailure failure;
+    auto parsed = parse(path, rootName, failure);
+    if (!parsed)
+        report(failure.title, failure.text);
+    return parsed;
+}
+
+std::shared_ptr<const ListFile> ListFile::parse(const QString &path, const QString &rootName,
+                                                ListFileFailure &failure)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        report(QStringLiteral("err"), QStringLiteral("open file err"));
+        failure = {QStringLiteral("err"), QStringLiteral("open file err"), {}, 0, 0};
         return nullptr;
     }
     auto parsed = std::shared_ptr<ListFile>(new ListFile);
     QString parserMessage;
-    if (!parsed->m_document.setContent(&file, false, &parserMessage)) {
-        report(QStringLiteral("err"), QStringLiteral("err") + parserMessage);
+    int line = 0;
+    int column = 0;
+    if (!parsed->m_document.setContent(&file, false, &parserMessage, &line, &column)) {
+        failure = {QStringLiteral("err"), QStringLiteral("err") + parserMessage, parserMessage,
+                   line, column};
         return nullptr;
     }
     file.close();
 
     const QDomElement root = parsed->m_document.documentElement();
     if (root.tagName() != rootName) {
-        report(QStringLiteral("err出错原因"), QStringLiteral("open xml err"));
+        failure = {QStringLiteral("err出错原因"),
+                   QStringLiteral("open xml err"),
+                   {},
+                   root.lineNumber(),
+                   root.columnNumber()};
         return nullptr;
     }
     // Only the first section of a tag is ever read.

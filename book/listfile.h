@@ -30,6 +30,17 @@ struct ListSection
     QList<QDomElement> itemsBelow(int count) const;
 };
 
+// Why a description file cannot be used: what the user is told, and where in the file the
+// reader stopped (0 when it did not get that far).
+struct ListFileFailure
+{
+    QString title;
+    QString text;
+    QString parserMessage; // the XML parser's own words, for a file that does not parse
+    int line = 0;
+    int column = 0;
+};
+
 // A description file parsed once and indexed by section tag.
 class ListFile
 {
@@ -37,9 +48,14 @@ public:
     // Reads and indexes the file, or reports why it cannot be used and returns null.
     static std::shared_ptr<const ListFile> read(const QString &path, const QString &rootName,
                                                 const ReadFailureReport &report);
+    // The same, handing the failure back instead of reporting it.
+    static std::shared_ptr<const ListFile> parse(const QString &path, const QString &rootName,
+                                                 ListFileFailure &failure);
 
     // The first section element with this tag, or null when the file has none.
     const ListSection *section(const QString &tag) const;
+    // The whole parsed file, with line numbers, for tools that check what the index skips.
+    const QDomDocument &document() const { return m_document; }
 
 private:
     QDomDocument m_document; // owns the elements the sections point to

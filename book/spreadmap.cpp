@@ -1,7 +1,5 @@
 #include "book/spreadmap.h"
 
-namespace {
-
 Hotspot hotspotFrom(const QDomElement &element)
 {
     const int left = intAttribute(element, QStringLiteral("LEFT"));
@@ -15,8 +13,6 @@ Hotspot hotspotFrom(const QDomElement &element)
     hotspot.text = element.attribute(QStringLiteral("TEXT")).replace(u'@', u'\n');
     return hotspot;
 }
-
-} // namespace
 
 SpreadMap::SpreadMap(ReadFailureReport report)
     : m_files(QStringLiteral("Book"), std::move(report))

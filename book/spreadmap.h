@@ -20,6 +20,9 @@ struct Hotspot
     int endTime = 0;
 };
 
+// A hotspot as the program reads it from an N_<i> element of the map.
+Hotspot hotspotFrom(const QDomElement &element);
+
 // The hotspots of the spread on display, read from the page hotspot map under the spread's
 // tag. load() empties the list first; count and flash change only when the spread and its
 // "NO" element are found. The map file is parsed once and reused while it is unchanged.

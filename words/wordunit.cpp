@@ -1,7 +1,5 @@
 #include "words/wordunit.h"
 
-namespace {
-
 WordEntry entryFrom(const QDomElement &element)
 {
     WordEntry entry;
@@ -11,8 +9,6 @@ WordEntry entryFrom(const QDomElement &element)
     entry.endTime = intAttribute(element, QStringLiteral("ENDTIME"));
     return entry;
 }
-
-} // namespace
 
 WordUnit::WordUnit(QString tag, ReadFailureReport report)
     : m_tag(std::move(tag))
