@@ -33,6 +33,7 @@ void setToolTipLook()
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
                    const Content::Sources &sources, Clock clock)
     : QLabel(parent)
+    , m_lastSpread(sources.lastSpread)
     , m_sources(sources)
     , m_clock(std::move(clock))
 {
@@ -144,7 +145,7 @@ void bookface::setDirectory()
 
 void bookface::jumpFromContents()
 {
-    if (const int target = Content::contentsTarget(m_hoverIndex); target >= 0)
+    if (const int target = m_sources.contentsTarget(m_hoverIndex); target >= 0)
         m_currentSpread = target;
     if (m_currentSpread >= 1 && !m_gameMode)
         loadSpreadAudio();
@@ -154,7 +155,8 @@ void bookface::jumpFromContents()
 void bookface::jumpPag()
 {
     silence();
-    jumDialog dialog(this);
+    // A short book must not be left through a page it does not have.
+    jumDialog dialog(this, 2 * m_lastSpread + 1);
     dialog.exec();
     if (dialog.pageNumber() == 0)
         return;

@@ -1,15 +1,10 @@
 #include "book/content.h"
 
-#include <array>
-
 namespace Content {
 
-int contentsTarget(int entry)
+int Sources::contentsTarget(int entry) const
 {
-    static constexpr std::array targets{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
-    if (entry < 0 || entry >= static_cast<int>(targets.size()))
-        return -1;
-    return targets[static_cast<std::size_t>(entry)];
+    return contentsTargets.value(entry, -1);
 }
 
 QString spreadTag(int k)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
 // Names of the book's content, all formed from the 0-based spread index k. Audio and
@@ -19,17 +20,23 @@ inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
 inline const QString pointMap = QStringLiteral(":/Image/point.xml");
 inline const QString wordList = QStringLiteral(":/Image/word.xml");
 
+// The demo book's contents table: the spread each contents entry (a hotspot index of the
+// contents spread) opens, -1 for an entry without one.
+inline const QList<int> contentsTable{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
+
 // Where a page view finds its book: the hotspot map and the content directory that audio and
-// animations hang off. The program uses the defaults; tests point elsewhere.
+// animations hang off, and the book's last spread and contents table. The defaults are the
+// demo book's; a book built in and tests give their own.
 struct Sources
 {
     QString mapPath = pointMap;
     QString contentDir = QCoreApplication::applicationDirPath();
-};
+    int lastSpread = Content::lastSpread;
+    QList<int> contentsTargets = contentsTable;
 
-// The spread that contents entry `entry` (a hotspot index of the contents spread) opens, or -1
-// for an entry without one.
-int contentsTarget(int entry);
+    // The spread that contents entry `entry` opens, or -1 for an entry without one.
+    int contentsTarget(int entry) const;
+};
 
 QString spreadTag(int k);
 QString pageImage(int k);

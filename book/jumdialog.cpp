@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 // Qt's QIntValidator lets "11" through as unfinished input because it has no more digits than
@@ -24,7 +26,7 @@ public:
 
 } // namespace
 
-jumDialog::jumDialog(QWidget *parent)
+jumDialog::jumDialog(QWidget *parent, int lastPage)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("跳页"));
@@ -45,7 +47,7 @@ jumDialog::jumDialog(QWidget *parent)
     m_okButton->setPalette(palette);
     m_okButton->setText(QStringLiteral("确定"));
 
-    m_pageEdit->setValidator(new PageValidator(1, 10, this));
+    m_pageEdit->setValidator(new PageValidator(1, std::min(10, lastPage), this));
     connect(m_okButton, &QPushButton::clicked, this, &jumDialog::close);
 }
 

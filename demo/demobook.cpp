@@ -377,16 +377,17 @@ void DemoBook::checkContentsTargets(const SpreadText *contents)
     // The page must print the spread the page view really opens for each entry.
     if (!contents)
         return;
+    const Content::Sources book;
     for (const auto &[i, item] : contents->hotspots) {
         if (item.kind != u"contents")
             continue;
         const int printed = item.argument.isEmpty() ? -1 : item.argument.toInt();
-        if (printed != Content::contentsTarget(i))
+        if (printed != book.contentsTarget(i))
             throw Failure(QStringLiteral("%1: contents N_%2 leads to spread %3, but the page view "
                                          "opens %4")
                               .arg(m_in.text)
                               .arg(i)
                               .arg(printed)
-                              .arg(Content::contentsTarget(i)));
+                              .arg(book.contentsTarget(i)));
     }
 }
