@@ -8,6 +8,7 @@
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
 #include "tools/mvrbook/loudness.h"
+#include "tools/mvrbook/measurecache.h"
 
 #include "smallbook.h"
 
@@ -193,8 +194,8 @@ private slots:
         QVERIFY(makeBook(m_book->folder, checked.plan, making).failures.isEmpty());
         for (int k = 1; k <= SmallBook::lastSpread; ++k) {
             QString why;
-            const auto made = Loudness::measure(checking.programs.ffmpeg,
-                                                Content::spreadAudio(m_out, k), {}, &why);
+            const auto made = Loudness::measure(
+                checking.programs.ffmpeg, Content::spreadAudio(m_out, k), MeasureCache({}), &why);
             QVERIFY2(made, qPrintable(why));
             m_fileLevels[k] = levels(*made);
         }

@@ -5,10 +5,12 @@
 #include "book/spreadmap.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/loudness.h"
+#include "tools/mvrbook/measurecache.h"
 #include "tools/mvrbook/progress.h"
 #include "words/word.h"
 #include "words/wordunit.h"
 
+#include <QDataStream>
 #include <QDomNamedNodeMap>
 #include <QImageReader>
 #include <QRegion>
@@ -129,6 +131,53 @@ QString itemRun(int first, int last)
                          : QStringLiteral("N_%1 to N_%2").arg(first).arg(last);
 }
 
+// What reading a scan tells: its size as it is shown (turned as the file asks), and why it
+// cannot be read or decoded, if it cannot.
+struct ScanReading
+{
+    QSize size;
+    QString unreadable;
+    QString undecodable;
+};
+
+ScanReading readScan(const QString &path)
+{
+    ScanReading reading;
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    reading.size = reader.size();
+    if (!reader.canRead() || reading.size.isEmpty()) {
+        reading.unreadable = reader.errorString();
+        return reading;
+    }
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+        reading.size.transpose();
+    // A small decode reads every byte of most formats at a fraction of the cost of a full one.
+    reader.setScaledSize(reader.size() / 4);
+    if (reader.read().isNull())
+        reading.undecodable = reader.errorString();
+    return reading;
+}
+
+// The reading of a scan as it was kept, or read now and kept.
+ScanReading readScan(const QString &path, const MeasureCache &cache)
+{
+    const QString kind = QStringLiteral("scan 1");
+    ScanReading reading;
+    if (const auto kept = cache.find(path, kind)) {
+        QDataStream in(*kept);
+        in >> reading.size >> reading.unreadable >> reading.undecodable;
+        if (in.status() == QDataStream::Ok)
+            return reading;
+    }
+    reading = readScan(path);
+    QByteArray kept;
+    QDataStream out(&kept, QIODevice::WriteOnly);
+    out << reading.size << reading.unreadable << reading.undecodable;
+    cache.keep(path, kind, kept);
+    return reading;
+}
+
 class Checker
 {
 public:
@@ -158,6 +207,7 @@ private:
     void checkAnimation(int k, const QString &file, Problems &problems) const;
 
     const CheckOptions &m_options;
+    const MeasureCache m_cache;
     Problems m_problems;
     BookFolder m_folder;
     BookDescription m_description;
@@ -171,6 +221,7 @@ private:
 
 Checker::Checker(const QString &folder, const CheckOptions &options)
     : m_options(options)
+    , m_cache(options.cacheDir)
     , m_folder(folder, m_problems)
 {}
 
@@ -772,16 +823,13 @@ void Checker::checkMedia()
 
 void Checker::checkPage(int k, const QString &file, Problems &problems) const
 {
-    QImageReader reader(m_folder.path(file));
-    reader.setAutoTransform(true);
-    QSize size = reader.size();
-    if (!reader.canRead() || size.isEmpty()) {
+    const ScanReading scan = readScan(m_folder.path(file), m_cache);
+    if (!scan.unreadable.isNull()) {
         problems.error({file, 0, k},
-                       QStringLiteral("cannot be read as an image: %1").arg(reader.errorString()));
+                       QStringLiteral("cannot be read as an image: %1").arg(scan.unreadable));
         return;
     }
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-        size.transpose();
+    const QSize &size = scan.size;
     const double shape = double(size.width()) / size.height();
     const double frame = double(spreadFrame.width()) / spreadFrame.height();
     if (std::abs(shape / frame - 1.0) > shapeTolerance)
@@ -796,18 +844,15 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
                                         "726: it will look soft there")
                              .arg(size.width())
                              .arg(size.height()));
-    // A small decode reads every byte of most formats at a fraction of the cost of a full one.
-    reader.setScaledSize(reader.size() / 4);
-    if (reader.read().isNull())
-        problems.error({file, 0, k},
-                       QStringLiteral("does not decode: %1").arg(reader.errorString()));
+    if (!scan.undecodable.isNull())
+        problems.error({file, 0, k}, QStringLiteral("does not decode: %1").arg(scan.undecodable));
 }
 
 void Checker::checkRecording(int k, const QString &file, Problems &problems) const
 {
     QString why;
     const auto loudness =
-        Loudness::measure(m_options.programs.ffmpeg, m_folder.path(file), m_options.cacheDir, &why);
+        Loudness::measure(m_options.programs.ffmpeg, m_folder.path(file), m_cache, &why);
     if (!loudness) {
         problems.error({file}, QStringLiteral("does not decode as sound: %1").arg(why));
         return;

@@ -32,7 +32,7 @@ struct CheckOptions
     // Without it, only names, the description and the two lists are checked.
     bool media = true;
     Programs programs;
-    // Where loudness measurements are kept between checks; empty for nowhere.
+    // Where what was learned by decoding media is kept between checks; empty for nowhere.
     QString cacheDir;
     int jobs = 1;
     // Where progress is shown; null for nowhere.

@@ -1,13 +1,10 @@
 #include "tools/mvrbook/loudness.h"
 
+#include "tools/mvrbook/measurecache.h"
 #include "tools/mvrbook/process.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QIODevice>
 
 #include <cmath>
 #include <limits>
@@ -17,17 +14,7 @@ namespace {
 // Speech has next to nothing above 4 kHz that a silence test needs, and decoding to 8 kHz
 // keeps the samples small.
 constexpr int analysisRate = 8000;
-constexpr quint32 cacheMagic = 0x4d564c31; // "MVL1"
-
-QString cachePath(const QString &cacheDir, const QString &path)
-{
-    const QFileInfo info(path);
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(info.absoluteFilePath().toUtf8());
-    hash.addData(QByteArray::number(info.size()));
-    hash.addData(QByteArray::number(info.lastModified().toMSecsSinceEpoch()));
-    return cacheDir + u'/' + QString::fromLatin1(hash.result().toHex()) + QStringLiteral(".loud");
-}
+const QString cacheKind = QStringLiteral("loudness 1");
 
 } // namespace
 
@@ -47,20 +34,18 @@ Loudness Loudness::fromSamples(const qint16 *samples, qsizetype count, int sampl
 }
 
 std::optional<Loudness> Loudness::measure(const QString &ffmpeg, const QString &path,
-                                          const QString &cacheDir, QString *error)
+                                          const MeasureCache &cache, QString *error)
 {
-    const QString cached = cacheDir.isEmpty() ? QString() : cachePath(cacheDir, path);
-    if (QFile file(cached); !cached.isEmpty() && file.open(QIODevice::ReadOnly)) {
-        QDataStream in(&file);
-        quint32 magic = 0;
+    if (const auto kept = cache.find(path, cacheKind)) {
+        QDataStream in(*kept);
+        in.setFloatingPointPrecision(QDataStream::SinglePrecision);
         Loudness loudness;
-        in >> magic >> loudness.m_durationMs;
         quint32 steps = 0;
-        in >> steps;
+        in >> loudness.m_durationMs >> steps;
         loudness.m_rms.resize(steps);
         for (float &rms : loudness.m_rms)
             in >> rms;
-        if (magic == cacheMagic && in.status() == QDataStream::Ok)
+        if (in.status() == QDataStream::Ok)
             return loudness;
     }
 
@@ -77,16 +62,13 @@ std::optional<Loudness> Loudness::measure(const QString &ffmpeg, const QString &
         fromSamples(reinterpret_cast<const qint16 *>(decoded.output.constData()),
                     decoded.output.size() / 2, analysisRate);
 
-    if (!cached.isEmpty() && QDir().mkpath(cacheDir)) {
-        QSaveFile file(cached);
-        if (file.open(QIODevice::WriteOnly)) {
-            QDataStream out(&file);
-            out << cacheMagic << loudness.m_durationMs << quint32(loudness.m_rms.size());
-            for (const float rms : loudness.m_rms)
-                out << rms;
-            file.commit();
-        }
-    }
+    QByteArray kept;
+    QDataStream out(&kept, QIODevice::WriteOnly);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    out << loudness.m_durationMs << quint32(loudness.m_rms.size());
+    for (const float rms : loudness.m_rms)
+        out << rms;
+    cache.keep(path, cacheKind, kept);
     return loudness;
 }
 

@@ -5,9 +5,11 @@
 #include <optional>
 #include <vector>
 
+class MeasureCache;
+
 // How loud a recording is over time, in steps of 10 ms: enough to tell how long it is and
-// whether a stretch of it is silent. Measured once per file and kept in a cache, since
-// decoding a book's recordings is what a check spends its time on.
+// whether a stretch of it is silent. Measured once per file and kept, since decoding a book's
+// recordings is what a check spends its time on.
 class Loudness
 {
 public:
@@ -16,9 +18,9 @@ public:
     static constexpr double silenceDb = -45.0;
 
     // Decodes the file with ffmpeg; nothing, with ffmpeg's reason, when it cannot be decoded.
-    // A measurement kept in cacheDir for the same file (path, size, time) is used instead.
+    // A measurement the cache kept for the file as it is now is used instead.
     static std::optional<Loudness> measure(const QString &ffmpeg, const QString &path,
-                                           const QString &cacheDir, QString *error);
+                                           const MeasureCache &cache, QString *error);
     // From mono 16-bit samples at `sampleRate`.
     static Loudness fromSamples(const qint16 *samples, qsizetype count, int sampleRate);
 
