@@ -28,6 +28,25 @@ void setToolTipLook()
     QToolTip::setFont(font);
 }
 
+// The game's sounds: a prompt, three praises and two try-agains, chosen at random.
+constexpr int praiseCount = 3;
+constexpr int tryAgainCount = 2;
+
+QString gamePrompt()
+{
+    return QStringLiteral(":/Image/audio/Prompt.mp3");
+}
+
+QString praise(int i)
+{
+    return QStringLiteral(":/Image/audio/right%1.mp3").arg(i);
+}
+
+QString tryAgain(int i)
+{
+    return QStringLiteral(":/Image/audio/err%1.mp3").arg(i);
+}
+
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
@@ -49,6 +68,12 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // Every game sound is followed by the target's segment: the prompt by the first target,
     // praise by the next, a try-again by the same one again.
     connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
+    // The game answers a click at once, so its sounds are made ready before the first game.
+    m_gamePlayer->prepare(gamePrompt());
+    for (int i = 0; i < praiseCount; ++i)
+        m_gamePlayer->prepare(praise(i));
+    for (int i = 0; i < tryAgainCount; ++i)
+        m_gamePlayer->prepare(tryAgain(i));
 
     if (m_currentSpread >= 1 && !m_gameMode)
         loadSpreadAudio();
@@ -258,7 +283,7 @@ void bookface::findButton()
         if (m_spreadMap.hotspots().isEmpty())
             return;
         m_freshGame = false;
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/Prompt.mp3"));
+        m_gamePlayer->setSource(gamePrompt());
         m_gamePlayer->play();
         pickTarget(static_cast<int>(m_spreadMap.hotspots().size()));
         m_gameMode = true;
@@ -297,11 +322,11 @@ void bookface::checkGameClick(int x, int y)
     if (m_gameTarget < 0 || m_gameTarget >= hotspots.size())
         return;
     if (point && hotspots[m_gameTarget].rect.contains(*point)) {
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/right%1.mp3").arg(randomBelow(3)));
+        m_gamePlayer->setSource(praise(randomBelow(praiseCount)));
         m_gamePlayer->play();
         pickTarget(static_cast<int>(hotspots.size()));
     } else {
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/err%1.mp3").arg(randomBelow(2)));
+        m_gamePlayer->setSource(tryAgain(randomBelow(tryAgainCount)));
         m_gamePlayer->play();
     }
 }

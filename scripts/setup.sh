@@ -23,9 +23,19 @@ packages=(
     "sox:assembling the demo book's audio"
     "ffmpeg:the demo book's animation movies; mvrbook's audio, page and movie conversion"
     "lame:VBR MP3 recordings of the small book the mvrbook tests make"
-    "pulseaudio:a private sound server on which tests hear what the program plays"
-    "pulseaudio-utils:pacat and parec, to feed and record that sound server"
+    "pulseaudio-utils:recording at a private sound server, in the sound tests and benchmark"
+    "xvfb:a virtual screen for the sound benchmark"
+    "x11-utils:waiting for that screen in the sound benchmark"
+    "python3-xlib:clicking with exact times in the sound benchmark"
 )
+# The sound tests start a private PulseAudio server. On a desktop whose sound server is
+# PipeWire's PulseAudio layer, installing pulseaudio would remove that layer: there it is left
+# out, and those tests say they are skipped.
+if dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
+    echo "mivora: PipeWire's sound server is installed; not installing pulseaudio (the sound tests will be skipped)."
+else
+    packages+=("pulseaudio:a private sound server for the sound tests and benchmark")
+fi
 
 missing=()
 for entry in "${packages[@]}"; do
