@@ -4,7 +4,7 @@
 //
 // Run from anywhere: build/bench/bench_mvrbook [runs]. It needs sox and lame for the book.
 
-#include "book/content.h"
+#include "content/content.h"
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookmaker.h"
 

@@ -50,9 +50,10 @@ QString tryAgain(int i)
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
-                   const Content::Sources &sources, Clock clock)
+                   const Content::Sources &sources, Clock clock, ReadFailureReport report)
     : QLabel(parent)
     , m_lastSpread(sources.lastSpread)
+    , m_spreadMap(std::move(report))
     , m_sources(sources)
     , m_clock(std::move(clock))
 {
@@ -75,8 +76,7 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     for (int i = 0; i < tryAgainCount; ++i)
         m_gamePlayer->prepare(tryAgain(i));
 
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     loadSpread();
 }
 
@@ -89,6 +89,10 @@ void bookface::loadSpread()
 
 void bookface::loadSpreadAudio()
 {
+    // The contents spread has no recording, and the game keeps the reading player for its
+    // own segments.
+    if (m_currentSpread < 1 || m_gameMode)
+        return;
     m_audioPath = Content::spreadAudio(m_sources.contentDir, m_currentSpread);
     m_readingPlayer->setSource(m_audioPath);
 }
@@ -155,8 +159,7 @@ void bookface::setBookNowUp()
     --m_currentSpread;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 
@@ -172,8 +175,7 @@ void bookface::jumpFromContents()
 {
     if (const int target = m_sources.contentsTarget(m_hoverIndex); target >= 0)
         m_currentSpread = target;
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     showSpread();
 }
 
@@ -188,8 +190,7 @@ void bookface::jumpPag()
     m_currentSpread = dialog.pageNumber() / 2;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 

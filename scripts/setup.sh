@@ -27,6 +27,7 @@ packages=(
     "xvfb:a virtual screen for the sound benchmark"
     "x11-utils:waiting for that screen in the sound benchmark"
     "python3-xlib:clicking with exact times in the sound benchmark"
+    "clang-format:the formatting check of .ci/run"
 )
 # The sound tests start a private PulseAudio server. On a desktop whose sound server is
 # PipeWire's PulseAudio layer, installing pulseaudio would remove that layer: there it is left
@@ -68,7 +69,12 @@ if ((${#missing[@]})); then
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${names[@]}"
 fi
 
+# MIVORA_WERROR=ON (as .ci/run sets it) builds with warnings as errors; the setting stays in
+# the build directory until it is given again.
 if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DMIVORA_WERROR="${MIVORA_WERROR:-OFF}"
+elif [ -n "${MIVORA_WERROR:-}" ]; then
+    cmake -S . -B build -DMIVORA_WERROR="$MIVORA_WERROR" >/dev/null
 fi
 cmake --build build

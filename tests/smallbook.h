@@ -5,6 +5,8 @@
 // list, and a contents table unlike the demo book's. Each spread's page is two flat colours,
 // left and right, so a test can tell which page and which half a paint shows.
 
+#include "content/content.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -95,6 +97,16 @@ struct SmallBook
     }
 
     bool ok() const { return error.isEmpty(); }
+
+    // The book as the views take it, its content files made into `contentDir`.
+    Content::Sources sources(const QString &contentDir) const
+    {
+        return {.mapPath = path(QStringLiteral("point.xml")),
+                .wordListPath = path(QStringLiteral("word.xml")),
+                .contentDir = contentDir,
+                .lastSpread = lastSpread,
+                .contentsTargets = contents};
+    }
     QString path(const QString &relative) const { return QDir(folder).filePath(relative); }
 
     // The hotspot map, one element a line, as the program's own files are written.

@@ -4,7 +4,7 @@
 // spread and contents table; a second make redoes only what changed.
 
 #include "book/bookface.h"
-#include "book/content.h"
+#include "content/content.h"
 #include "media/movieplayer.h"
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookfolder.h"
@@ -196,11 +196,7 @@ private:
         return copyTree(m_book->folder, copy) ? copy : QString();
     }
     const SmallBook::Item &item(int k, int i) const { return m_book->spreads[k][i]; }
-    Content::Sources sources() const
-    {
-        return {m_book->path(BookFolder::mapFile), m_out, SmallBook::lastSpread,
-                SmallBook::contents};
-    }
+    Content::Sources sources() const { return m_book->sources(m_out); }
 
 private slots:
     void initTestCase()

@@ -5,7 +5,6 @@
 
 #include "book/bookface.h"
 #include "tools/mvrbook/bookcheck.h"
-#include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
 #include "tools/mvrbook/loudness.h"
 #include "tools/mvrbook/measurecache.h"
@@ -122,9 +121,7 @@ private slots:
         QFETCH(int, spread);
         QFETCH(int, index);
         const SmallBook::Item &item = m_book->spreads[spread][index];
-        bookface view(
-            nullptr, AudioPlayer::factory(),
-            {m_book->path(BookFolder::mapFile), m_out, SmallBook::lastSpread, SmallBook::contents});
+        bookface view(nullptr, AudioPlayer::factory(), m_book->sources(m_out));
         view.resize(910, 580);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));

@@ -30,7 +30,7 @@ private:
     {
         auto view = std::make_unique<bookface>(
             nullptr, AudioPlayer::factory(),
-            Content::Sources{Content::pointMap, QStringLiteral(MIVORA_OUTPUT_DIR)});
+            Content::Sources{.contentDir = QStringLiteral(MIVORA_OUTPUT_DIR)});
         view->resize(910, 580);
         view->show();
         view->setBookNowNext();

@@ -1,14 +1,13 @@
 #include "tools/mvrbook/bookcheck.h"
 
-#include "book/content.h"
-#include "book/listfile.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/listfile.h"
+#include "content/spreadmap.h"
+#include "content/wordunit.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/loudness.h"
 #include "tools/mvrbook/measurecache.h"
 #include "tools/mvrbook/progress.h"
-#include "words/word.h"
-#include "words/wordunit.h"
 
 #include <QDataStream>
 #include <QDomNamedNodeMap>
@@ -618,7 +617,7 @@ void Checker::checkWordList()
         return;
     }
     const QDomElement root = list->document().documentElement();
-    const int offered = static_cast<int>(word::unitnames().size());
+    const int offered = static_cast<int>(Content::unitNames().size());
     std::map<int, int> seen; // unit -> line
     for (QDomElement child = root.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {

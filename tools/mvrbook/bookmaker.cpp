@@ -1,7 +1,7 @@
 #include "tools/mvrbook/bookmaker.h"
 
-#include "book/content.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/spreadmap.h"
 #include "tools/mvrbook/progress.h"
 
 #include <QCryptographicHash>

@@ -1,8 +1,8 @@
 // mvrbook: checks a book folder, makes the program's content files from it, and draws a
 // spread with its hotspots for the author to look at. docs/book-format.md describes the folder.
 
-#include "app/application.h"
-#include "book/content.h"
+#include "content/content.h"
+#include "tools/common/headless.h"
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
@@ -120,11 +120,9 @@ int preview(const QString &folder, int spread, const QString &outFile)
 int main(int argc, char *argv[])
 {
     // Drawing text needs a GUI application, but never a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareHeadless(QStringLiteral("mvrbook"));
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mvrbook"));
-    installFontSubstitutions();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

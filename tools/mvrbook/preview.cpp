@@ -1,5 +1,7 @@
 #include "tools/mvrbook/preview.h"
 
+#include "tools/common/fonts.h"
+
 #include <QPainter>
 
 namespace {
@@ -34,11 +36,8 @@ QImage previewSpread(const QImage &page, const QList<Hotspot> &hotspots)
     if (!page.isNull())
         painter.drawImage(QRect(QPoint(0, 0), size), page);
 
-    QFont label(QStringLiteral("黑体"));
-    label.setPixelSize(20);
-    label.setBold(true);
-    QFont text(QStringLiteral("黑体"));
-    text.setPixelSize(18);
+    const QFont label = Fonts::chinese(20);
+    const QFont text = Fonts::chinese(18, false);
 
     for (qsizetype i = 0; i < hotspots.size(); ++i) {
         const Hotspot &hotspot = hotspots[i];

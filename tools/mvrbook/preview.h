@@ -1,6 +1,6 @@
 #pragma once
 
-#include "book/spreadmap.h"
+#include "content/spreadmap.h"
 
 #include <QImage>
 #include <QList>

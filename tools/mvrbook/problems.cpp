@@ -1,6 +1,6 @@
 #include "tools/mvrbook/problems.h"
 
-#include "book/content.h"
+#include "content/content.h"
 
 #include <algorithm>
 
