@@ -9,6 +9,7 @@
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
+#include "tools/mvrbook/compiledbook.h"
 #include "tools/mvrbook/loudness.h"
 #include "tools/mvrbook/preview.h"
 
@@ -225,6 +226,28 @@ private slots:
         QCOMPARE(result.plan.title, QStringLiteral("My Second Book"));
         QCOMPARE(result.plan.audio.at(1), QStringLiteral("audio/1.mp3"));
         QCOMPARE(result.plan.audio.at(Content::wordAudioSpread), QStringLiteral("audio/words.mp3"));
+    }
+
+    // What a program built for the book is given: its last spread and its contents table.
+    void theProgramBuiltForTheBookGetsItsConstants()
+    {
+        const CheckResult result = check(m_book->folder);
+        const QString source = QString::fromUtf8(compiledBookSource(result.plan));
+        QVERIFY(source.contains(QStringLiteral("Content::Sources compiledBook()")));
+        QVERIFY(source.contains(QStringLiteral("book.lastSpread = 2;")));
+        QVERIFY(source.contains(QStringLiteral("book.contentsTargets = {2, 1, -1};")));
+
+        // Written again unchanged, the file is left alone, so the program is not rebuilt.
+        const QString path = m_dir.filePath(QStringLiteral("compiledbook.cpp"));
+        QVERIFY(writeCompiledBook(result.plan, path));
+        const QDateTime earlier = QDateTime::currentDateTime().addSecs(-60);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(earlier, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(writeCompiledBook(result.plan, path));
+        QCOMPARE(QFileInfo(path).lastModified(), earlier);
     }
 
     void aBrokenCopyGivesItsMessage_data()

@@ -705,14 +705,13 @@ void Checker::planAudio()
         if (wordsOnly)
             m_problems.error({BookFolder::wordListFile, segments.first().place.line},
                              QStringLiteral("the words have audio segments, but there is no word "
-                                            "recording, %1/%2.mp3 (or any sound format)")
-                                 .arg(BookFolder::audioDir, BookFolder::wordRecordingName));
+                                            "recording, %1 (or any sound format)")
+                                 .arg(BookFolder::wordRecordingFile(QStringLiteral("mp3"))));
         else
             m_problems.error({BookFolder::mapFile, m_spreadLines[k], k},
                              QStringLiteral("its hotspots have audio segments, but there is no "
-                                            "recording, %1/%2.mp3 (or any sound format)")
-                                 .arg(BookFolder::audioDir)
-                                 .arg(k));
+                                            "recording, %1 (or any sound format)")
+                                 .arg(BookFolder::recordingFile(k, QStringLiteral("mp3"))));
     }
     for (const auto &[k, file] : recordings) {
         const Place at{file, 0, k};
@@ -737,38 +736,39 @@ void Checker::planAudio()
                                                    "never heard"));
 }
 
+// Every animation of the book is made, so that the map can give it a button later; one that
+// has none yet is pointed out.
 void Checker::planAnimations()
 {
-    for (const auto &[k, flash] : m_flash) {
-        const auto &[count, line] = flash;
-        if (count == 0)
-            continue;
-        for (const bool second : {false, true}) {
-            if (second && count == 1)
-                continue;
-            const auto &files = second ? m_folder.secondAnimations() : m_folder.firstAnimations();
-            auto &planned = second ? m_plan.secondAnimations : m_plan.firstAnimations;
-            if (files.contains(k))
-                planned[k] = files.at(k);
-            else
-                m_problems.error({BookFolder::mapFile, line, k},
-                                 QStringLiteral("FLASH is %1, but there is no %2/%3%4.mp4 (or "
-                                                "any movie format): its button plays nothing")
-                                     .arg(count)
-                                     .arg(BookFolder::animationsDir)
-                                     .arg(k)
-                                     .arg(second ? QStringLiteral("b") : QString()));
-        }
-    }
     for (const bool second : {false, true}) {
         const auto &files = second ? m_folder.secondAnimations() : m_folder.firstAnimations();
-        const auto &planned = second ? m_plan.secondAnimations : m_plan.firstAnimations;
+        auto &planned = second ? m_plan.secondAnimations : m_plan.firstAnimations;
         for (const auto &[k, file] : files) {
-            if (!planned.contains(k))
-                m_problems.warning({file, 0, k},
-                                   QStringLiteral("never shown: the map gives the spread FLASH "
-                                                  "%1")
-                                       .arg(m_flash.contains(k) ? m_flash.at(k).first : 0));
+            const int flash = m_flash.contains(k) ? m_flash.at(k).first : 0;
+            if (k > m_plan.lastSpread) {
+                m_problems.warning({file, 0, k}, QStringLiteral("there is no such spread; the "
+                                                                "book ends at spread %1")
+                                                     .arg(m_plan.lastSpread));
+                continue;
+            }
+            planned[k] = file;
+            if (flash == 0 || (second && flash == 1))
+                m_problems.warning(
+                    {file, 0, k},
+                    QStringLiteral("never shown: the map gives the spread FLASH %1").arg(flash));
+        }
+    }
+    for (const auto &[k, flash] : m_flash) {
+        const auto &[count, line] = flash;
+        for (const bool second : {false, true}) {
+            const auto &planned = second ? m_plan.secondAnimations : m_plan.firstAnimations;
+            if (count == 0 || (second && count == 1) || planned.contains(k))
+                continue;
+            m_problems.error({BookFolder::mapFile, line, k},
+                             QStringLiteral("FLASH is %1, but there is no %2 (or any movie "
+                                            "format): its button plays nothing")
+                                 .arg(count)
+                                 .arg(BookFolder::animationFile(k, second, QStringLiteral("mp4"))));
         }
     }
 }

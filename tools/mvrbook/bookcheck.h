@@ -21,7 +21,7 @@ struct BookPlan
     // The recording behind each audio file the program plays, frequency<k>.dll by k; the
     // word recording is the audio of the unit vocabulary spread.
     std::map<int, QString> audio;
-    // The animations the map gives a button to.
+    // The book's animations, whether or not the map gives them a button yet.
     std::map<int, QString> firstAnimations;
     std::map<int, QString> secondAnimations;
 };

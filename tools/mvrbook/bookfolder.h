@@ -24,6 +24,27 @@ public:
     static inline const QString animationsDir = QStringLiteral("animations");
     static inline const QString wordRecordingName = QStringLiteral("words");
 
+    // The names the folder's files go by, with the suffix of their format.
+    static QString pageFile(int k, const QString &suffix)
+    {
+        return QStringLiteral("%1/%2.%3").arg(pagesDir).arg(k).arg(suffix);
+    }
+    static QString recordingFile(int k, const QString &suffix)
+    {
+        return QStringLiteral("%1/%2.%3").arg(audioDir).arg(k).arg(suffix);
+    }
+    static QString wordRecordingFile(const QString &suffix)
+    {
+        return QStringLiteral("%1/%2.%3").arg(audioDir, wordRecordingName, suffix);
+    }
+    static QString animationFile(int k, bool second, const QString &suffix)
+    {
+        return QStringLiteral("%1/%2%3.%4")
+            .arg(animationsDir)
+            .arg(k)
+            .arg(second ? QStringLiteral("b") : QString(), suffix);
+    }
+
     // The book's files and folders in the order an author goes through them.
     static QStringList fileOrder()
     {

@@ -6,6 +6,7 @@
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
+#include "tools/mvrbook/compiledbook.h"
 #include "tools/mvrbook/preview.h"
 
 #include <QCommandLineParser>
@@ -52,7 +53,8 @@ int check(const QString &folder, CheckOptions options)
     return result.problems.errors() ? Faulty : Clean;
 }
 
-int make(const QString &folder, CheckOptions checking, MakeOptions options)
+int make(const QString &folder, CheckOptions checking, MakeOptions options,
+         const QString &constants)
 {
     // The media are the one part of a check that takes long; making reads them anyway and
     // says when one cannot be converted.
@@ -66,6 +68,10 @@ int make(const QString &folder, CheckOptions checking, MakeOptions options)
     if (options.programs.ffmpeg.isEmpty() || options.programs.rcc.isEmpty()) {
         print(stderr, QStringLiteral("mvrbook: needs ffmpeg (Debian package ffmpeg) and Qt's rcc "
                                      "(qt6-base-dev-tools)"));
+        return Faulty;
+    }
+    if (!constants.isEmpty() && !writeCompiledBook(checked.plan, constants)) {
+        print(stderr, QStringLiteral("mvrbook: cannot write %1").arg(constants));
         return Faulty;
     }
     const MakeResult made = makeBook(folder, checked.plan, options);
@@ -152,7 +158,12 @@ int main(int argc, char *argv[])
                                     QStringLiteral("path"));
     const QCommandLineOption rcc(QStringLiteral("rcc"), QStringLiteral("Qt's resource compiler."),
                                  QStringLiteral("path"));
-    parser.addOptions({out, spread, jobs, force, ffmpeg, rcc});
+    const QCommandLineOption constants(
+        QStringLiteral("constants"),
+        QStringLiteral("make: also write the C++ source that builds the book's last spread and "
+                       "contents table into the program (the build does this)."),
+        QStringLiteral("file"));
+    parser.addOptions({out, spread, jobs, force, ffmpeg, rcc, constants});
     parser.process(app);
 
     const QStringList arguments = parser.positionalArguments();
@@ -179,7 +190,7 @@ int main(int argc, char *argv[])
         making.programs = checking.programs;
         making.jobs = jobCount;
         making.force = parser.isSet(force);
-        return make(folder, checking, making);
+        return make(folder, checking, making, parser.value(constants));
     }
     if (command == u"preview") {
         bool given = false;
