@@ -11,7 +11,7 @@ constexpr int scale = 2;
 // Neighbouring hotspots get clearly different colours.
 QColor colourOf(qsizetype i)
 {
-    return QColor::fromHsv(int(i * 137 % 360), 230, 200);
+    return QColor::fromHsv(int(i * 137 % 360), 230, 190);
 }
 
 QString timesOf(const Hotspot &hotspot)
@@ -21,6 +21,13 @@ QString timesOf(const Hotspot &hotspot)
     return QStringLiteral("%1-%2 s")
         .arg(hotspot.startTime / 1000.0, 0, 'f', 1)
         .arg(hotspot.endTime / 1000.0, 0, 'f', 1);
+}
+
+// The hotspot's rectangle at the preview's scale; its edges are inclusive in the frame.
+QRectF areaOf(const Hotspot &hotspot)
+{
+    return {qreal(hotspot.rect.left() * scale), qreal(hotspot.rect.top() * scale),
+            qreal(hotspot.rect.width() * scale), qreal(hotspot.rect.height() * scale)};
 }
 
 } // namespace
@@ -36,53 +43,56 @@ QImage previewSpread(const QImage &page, const QList<Hotspot> &hotspots)
     if (!page.isNull())
         painter.drawImage(QRect(QPoint(0, 0), size), page);
 
-    const QFont label = Fonts::chinese(20);
-    const QFont text = Fonts::chinese(18, false);
+    // Outlines first, then every caption, then every number, so that no rectangle hides the
+    // words of another and every number stays readable.
+    for (qsizetype i = 0; i < hotspots.size(); ++i) {
+        QColor fill = colourOf(i);
+        fill.setAlpha(35);
+        const QRectF area = areaOf(hotspots[i]);
+        painter.fillRect(area, fill);
+        painter.setPen(QPen(colourOf(i), 3));
+        painter.drawRect(area.adjusted(1.5, 1.5, -1.5, -1.5));
+    }
 
+    // The text and the times sit in the rectangle's lower right corner, or below it where the
+    // rectangle is too small for them.
+    painter.setFont(Fonts::chinese(15, false));
     for (qsizetype i = 0; i < hotspots.size(); ++i) {
         const Hotspot &hotspot = hotspots[i];
-        const QColor colour = colourOf(i);
-        // Edges are inclusive in the frame, so a rectangle covers right + 1 - left units.
-        const QRectF area(hotspot.rect.left() * scale, hotspot.rect.top() * scale,
-                          hotspot.rect.width() * scale, hotspot.rect.height() * scale);
-        QColor fill = colour;
-        fill.setAlpha(40);
-        painter.fillRect(area, fill);
-        painter.setPen(QPen(colour, 3));
-        painter.drawRect(area.adjusted(1.5, 1.5, -1.5, -1.5));
-
-        // The number sits in a tab above the top-left corner, the text and times in a box
-        // below the rectangle (or above it where the page ends).
-        painter.setFont(label);
-        const QString number = QStringLiteral("N_%1").arg(i);
-        QRectF tab = painter.boundingRect(QRectF(), Qt::AlignLeft, number).adjusted(-4, -1, 4, 1);
-        tab.moveBottomLeft(area.topLeft());
-        if (tab.top() < 0)
-            tab.moveTopLeft(area.topLeft());
-        painter.fillRect(tab, colour);
-        painter.setPen(Qt::white);
-        painter.drawText(tab, Qt::AlignCenter, number);
-
-        painter.setFont(text);
+        const QRectF area = areaOf(hotspot);
         const QString caption =
             (hotspot.text.isEmpty() ? QStringLiteral("(no text)") : hotspot.text) +
-            QStringLiteral("\n") + timesOf(hotspot);
+            QStringLiteral("  ") + timesOf(hotspot);
         QRectF box = painter
-                         .boundingRect(QRectF(0, 0, std::max(area.width(), 240.0), 1000),
+                         .boundingRect(QRectF(0, 0, std::max(area.width() - 8, 220.0), 400),
                                        Qt::AlignLeft | Qt::TextWordWrap, caption)
-                         .adjusted(-4, -2, 4, 2);
-        box.moveTopLeft(area.bottomLeft() + QPointF(0, 2));
+                         .adjusted(-3, -1, 3, 1);
+        if (box.width() <= area.width() - 6 && box.height() <= area.height() - 6)
+            box.moveBottomRight(area.bottomRight() - QPointF(3, 3));
+        else
+            box.moveTopLeft(area.bottomLeft() + QPointF(0, 2));
         if (box.bottom() > size.height())
-            box.moveBottomLeft(area.topLeft() - QPointF(0, tab.height() + 2));
+            box.moveBottom(area.top() - 2);
         if (box.right() > size.width())
             box.moveRight(size.width());
         QColor ground = Qt::white;
-        ground.setAlpha(215);
+        ground.setAlpha(210);
         painter.fillRect(box, ground);
-        painter.setPen(QPen(colour, 1));
+        painter.setPen(QPen(colourOf(i), 1));
         painter.drawRect(box);
         painter.setPen(Qt::black);
-        painter.drawText(box.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::TextWordWrap, caption);
+        painter.drawText(box.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::TextWordWrap, caption);
+    }
+
+    // The number in the upper left corner, inside the rectangle.
+    painter.setFont(Fonts::chinese(16));
+    for (qsizetype i = 0; i < hotspots.size(); ++i) {
+        const QString number = QStringLiteral("N_%1").arg(i);
+        QRectF tab = painter.boundingRect(QRectF(), Qt::AlignLeft, number).adjusted(-4, 0, 4, 0);
+        tab.moveTopLeft(areaOf(hotspots[i]).topLeft());
+        painter.fillRect(tab, colourOf(i));
+        painter.setPen(Qt::white);
+        painter.drawText(tab, Qt::AlignCenter, number);
     }
     return image;
 }
