@@ -15,6 +15,7 @@
 #include <QRegion>
 #include <QRegularExpression>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -191,6 +192,18 @@ private:
                                   const Place &at, const QString &noun);
     std::optional<Segment> segmentOf(const QDomElement &element, const Place &place, bool required);
     void checkOverlaps(const QList<Segment> &segments, const QString &noun);
+
+    // The sections of a list file, each the first of its tag, by the number the tag names;
+    // what the program never reads of them is said here. Nothing for a file that cannot be
+    // read, which is said too.
+    struct Sections
+    {
+        std::shared_ptr<const ListFile> list;
+        std::map<int, QDomElement> first;
+    };
+    std::optional<Sections> readSections(const QString &file, const QString &rootName,
+                                         int (*numberOf)(const QString &), const QString &naming,
+                                         bool bySpread);
 
     void checkMap();
     void checkSpread(int k, const QDomElement &element, const ListSection &section);
@@ -445,38 +458,53 @@ void Checker::checkOverlaps(const QList<Segment> &segments, const QString &noun)
     }
 }
 
+std::optional<Checker::Sections> Checker::readSections(const QString &file, const QString &rootName,
+                                                       int (*numberOf)(const QString &),
+                                                       const QString &naming, bool bySpread)
+{
+    ListFileFailure failure;
+    Sections sections{ListFile::parse(m_folder.path(file), rootName, failure), {}};
+    if (!sections.list) {
+        reportUnreadable(file, failure, rootName);
+        return std::nullopt;
+    }
+    for (QDomElement child = sections.list->document().documentElement().firstChildElement();
+         !child.isNull(); child = child.nextSiblingElement()) {
+        const QString tag = child.tagName();
+        const int line = child.lineNumber();
+        const int number = numberOf(tag);
+        if (number < 0) {
+            m_problems.error({file, line},
+                             QStringLiteral("<%1> is never read: %2").arg(tag, naming));
+        } else if (const auto [first, added] = sections.first.emplace(number, child); !added) {
+            m_problems.error(bySpread ? Place{file, line, number} : Place{file, line, -1, tag},
+                             QStringLiteral("a second %1 (the first is at line %2): only the "
+                                            "first is read")
+                                 .arg(tag)
+                                 .arg(first->second.lineNumber()));
+        }
+    }
+    return sections;
+}
+
 void Checker::checkMap()
 {
     const QString file = BookFolder::mapFile;
-    ListFileFailure failure;
-    const auto map = ListFile::parse(m_folder.path(file), bookRoot, failure);
-    if (!map) {
-        reportUnreadable(file, failure, bookRoot);
+    const auto map = readSections(file, bookRoot, spreadOf,
+                                  QStringLiteral("spreads are tagged P<2k>-<2k+1>, such as P0-1 "
+                                                 "and P4-5"),
+                                  true);
+    if (!map)
         return;
-    }
-    std::map<QString, int> seen;
-    for (QDomElement child = map->document().documentElement().firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        const QString tag = child.tagName();
-        const int line = child.lineNumber();
-        const int k = spreadOf(tag);
-        if (k < 0) {
-            m_problems.error({file, line}, QStringLiteral("<%1> is never read: spreads are tagged "
-                                                          "P<2k>-<2k+1>, such as P0-1 and P4-5")
-                                               .arg(tag));
-        } else if (const auto [first, added] = seen.emplace(tag, line); !added) {
-            m_problems.error({file, line, k}, QStringLiteral("a second %1 (the first is at line "
-                                                             "%2): only the first is read")
-                                                  .arg(tag)
-                                                  .arg(first->second));
-        } else if (k > m_plan.lastSpread) {
-            m_problems.error({file, line, k},
+    for (const auto &[k, element] : map->first) {
+        if (k > m_plan.lastSpread) {
+            m_problems.error({file, element.lineNumber(), k},
                              QStringLiteral("the book has no page image for it; it ends at "
                                             "spread %1")
                                  .arg(m_plan.lastSpread));
         } else {
-            m_spreadLines[k] = line;
-            checkSpread(k, child, *map->section(tag));
+            m_spreadLines[k] = element.lineNumber();
+            checkSpread(k, element, *map->list->section(element.tagName()));
         }
     }
     // Runs of spreads without hotspots are said once: a book may have many plain pages.
@@ -610,46 +638,28 @@ void Checker::checkContents()
 void Checker::checkWordList()
 {
     const QString file = BookFolder::wordListFile;
-    ListFileFailure failure;
-    const auto list = ListFile::parse(m_folder.path(file), wordListRoot, failure);
-    if (!list) {
-        reportUnreadable(file, failure, wordListRoot);
+    const auto list = readSections(file, wordListRoot, unitOf,
+                                   QStringLiteral("units are tagged unit1, unit2, ..."), false);
+    if (!list)
         return;
-    }
-    const QDomElement root = list->document().documentElement();
     const int offered = static_cast<int>(Content::unitNames().size());
-    std::map<int, int> seen; // unit -> line
-    for (QDomElement child = root.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        const QString tag = child.tagName();
-        const int line = child.lineNumber();
-        const int unit = unitOf(tag);
-        if (unit < 0) {
-            m_problems.error({file, line}, QStringLiteral("<%1> is never read: units are tagged "
-                                                          "unit1, unit2, ...")
-                                               .arg(tag));
-        } else if (const auto [first, added] = seen.emplace(unit, line); !added) {
-            m_problems.error({file, line, -1, tag}, QStringLiteral("a second %1 (the first is at "
-                                                                   "line %2): only the first is "
-                                                                   "read")
-                                                        .arg(tag)
-                                                        .arg(first->second));
-        } else if (unit > offered) {
-            m_problems.warning({file, line, -1, tag},
+    for (const auto &[unit, element] : list->first) {
+        if (unit > offered)
+            m_problems.warning({file, element.lineNumber(), -1, element.tagName()},
                                QStringLiteral("the practice offers units 1 to %1 only: this one "
                                               "is never shown")
                                    .arg(offered));
-        } else {
-            checkUnit(child, *list->section(tag));
-        }
+        else
+            checkUnit(element, *list->list->section(element.tagName()));
     }
-    if (!seen.contains(1))
-        m_problems.error({file, root.lineNumber()},
+    const int rootLine = list->list->document().documentElement().lineNumber();
+    if (!list->first.contains(1))
+        m_problems.error({file, rootLine},
                          QStringLiteral("there is no unit1: word practice opens on unit 1"));
-    const int lastUnit = seen.empty() ? 0 : std::min(offered, seen.rbegin()->first);
+    const int lastUnit = list->first.empty() ? 0 : std::min(offered, list->first.rbegin()->first);
     for (int unit = 2; unit < lastUnit; ++unit) {
-        if (!seen.contains(unit))
-            m_problems.warning({file, root.lineNumber()},
+        if (!list->first.contains(unit))
+            m_problems.warning({file, rootLine},
                                QStringLiteral("there is no unit%1: choosing it in the practice "
                                               "shows no words")
                                    .arg(unit));
