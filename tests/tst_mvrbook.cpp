@@ -418,18 +418,28 @@ private slots:
         QCOMPARE(made.made, 0);
         QCOMPARE(made.upToDate, 5);
 
-        const QDateTime later = QDateTime::currentDateTime().addSecs(60);
-        const auto touch = [&](const QString &relative) {
-            QFile file(m_book->path(relative));
-            return file.open(QIODevice::ReadWrite) &&
-                   file.setFileTime(later, QFileDevice::FileModificationTime);
-        };
-        QVERIFY(touch(QStringLiteral("audio/2.mp3")));
+        // Written again as it was, a file is not made again.
+        const QString recording = m_book->path(QStringLiteral("audio/2.mp3"));
+        {
+            QFile file(recording);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                     QFileDevice::FileModificationTime));
+        }
+        made = make(m_book->folder, m_out);
+        QCOMPARE(made.made, 0);
+
+        // A tag added to the recording changes it.
+        QVERIFY(writeAll(recording, readAll(recording) + "TAG" + QByteArray(125, '\0')));
         made = make(m_book->folder, m_out);
         QCOMPARE(made.made, 1);
-        QVERIFY(touch(QStringLiteral("pages/1.jpg")));
+        QVERIFY(made.failures.isEmpty());
+
+        // One page scanned again: it alone is scaled again, and both bundles are made anew.
+        const QString page = m_book->path(QStringLiteral("pages/1.jpg"));
+        QVERIFY(QImage(page).save(page, "JPEG", 80));
         made = make(m_book->folder, m_out);
-        QCOMPARE(made.made, 2); // both bundles, from the one page scaled again
+        QCOMPARE(made.made, 2);
         QCOMPARE(made.upToDate, 3);
     }
 

@@ -34,17 +34,6 @@ constexpr int audioRate = 32000;
 
 const QString stateDir = QStringLiteral(".mvrbook");
 
-// What a made file was made from: it is made again when this changes.
-QString sourceKey(const QString &path)
-{
-    const QFileInfo info(path);
-    return QStringLiteral("%1|%2|%3|%4")
-        .arg(info.absoluteFilePath())
-        .arg(info.size())
-        .arg(info.lastModified().toMSecsSinceEpoch())
-        .arg(recipe);
-}
-
 // Replaces `target` by the finished `part`, so that a failed or interrupted step never leaves
 // half a file under the name the program reads.
 bool replaceWith(const QString &part, const QString &target, QString *why)
@@ -97,62 +86,33 @@ bool savePage(const QImage &image, QSize size, const QString &path, QString *why
     return true;
 }
 
+// ffmpeg converting `source` into `target`, quietly, with the options between them.
+QStringList ffmpegArguments(const QString &source, const QString &options, const QString &target)
+{
+    return QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                       QStringLiteral("-i"), source} +
+           options.split(u' ') + QStringList{target};
+}
+
 QStringList audioArguments(const QString &source, const QString &target)
 {
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-y"),
-            QStringLiteral("-i"),
-            source,
-            QStringLiteral("-map"),
-            QStringLiteral("0:a:0"),
-            QStringLiteral("-ac"),
-            QStringLiteral("1"),
-            QStringLiteral("-ar"),
-            QString::number(audioRate),
-            QStringLiteral("-c:a"),
-            QStringLiteral("pcm_s16le"),
-            QStringLiteral("-map_metadata"),
-            QStringLiteral("-1"),
-            QStringLiteral("-fflags"),
-            QStringLiteral("+bitexact"),
-            QStringLiteral("-f"),
-            QStringLiteral("wav"),
-            target};
+    return ffmpegArguments(source,
+                           QStringLiteral("-map 0:a:0 -ac 1 -ar %1 -c:a pcm_s16le -map_metadata -1 "
+                                          "-fflags +bitexact -f wav")
+                               .arg(audioRate),
+                           target);
 }
 
 // H.264 and AAC in MP4 is what the player's GStreamer plays everywhere; the frame size is
 // made even, which the encoder needs.
 QStringList movieArguments(const QString &source, const QString &target)
 {
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-y"),
-            QStringLiteral("-i"),
-            source,
-            QStringLiteral("-map"),
-            QStringLiteral("0:v:0"),
-            QStringLiteral("-map"),
-            QStringLiteral("0:a:0?"),
-            QStringLiteral("-vf"),
-            QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2"),
-            QStringLiteral("-c:v"),
-            QStringLiteral("libx264"),
-            QStringLiteral("-crf"),
-            QStringLiteral("20"),
-            QStringLiteral("-pix_fmt"),
-            QStringLiteral("yuv420p"),
-            QStringLiteral("-c:a"),
-            QStringLiteral("aac"),
-            QStringLiteral("-b:a"),
-            QStringLiteral("128k"),
-            QStringLiteral("-ar"),
-            QStringLiteral("44100"),
-            QStringLiteral("-movflags"),
-            QStringLiteral("+faststart"),
-            QStringLiteral("-f"),
-            QStringLiteral("mp4"),
-            target};
+    return ffmpegArguments(source,
+                           QStringLiteral("-map 0:v:0 -map 0:a:0? "
+                                          "-vf scale=trunc(iw/2)*2:trunc(ih/2)*2 -c:v libx264 "
+                                          "-crf 20 -pix_fmt yuv420p -c:a aac -b:a 128k -ar 44100 "
+                                          "-movflags +faststart -f mp4"),
+                           target);
 }
 
 class Maker
@@ -174,6 +134,9 @@ private:
     };
 
     QString source(const QString &relative) const { return m_folder + u'/' + relative; }
+    // What a made file is made from: the source's content and the recipe. A file written
+    // again unchanged is not made again.
+    QString sourceKey(const QString &path);
     QString out(const QString &relative) const { return m_options.outDir + u'/' + relative; }
     QString relativeOut(const QString &path) const;
     // Adds the job unless what it makes was made from the same key and its files are there;
@@ -195,8 +158,10 @@ private:
     const BookPlan &m_plan;
     const MakeOptions &m_options;
     QString m_pagesCache;
-    QJsonObject m_previous;
-    QJsonObject m_state;
+    QJsonObject m_previous;     // output -> key, as the last run left them
+    QJsonObject m_state;        // output -> key, as this run leaves them
+    QJsonObject m_knownDigests; // source -> size, time and digest, from the last run
+    QJsonObject m_digests;
     QList<Job> m_jobs;
     MakeResult m_result;
     QMutex m_mutex;
@@ -262,8 +227,11 @@ MakeResult Maker::run()
             return m_result;
         }
     }
-    if (QFile file(out(stateDir + QStringLiteral("/state.json"))); file.open(QIODevice::ReadOnly))
-        m_previous = QJsonDocument::fromJson(file.readAll()).object();
+    if (QFile file(out(stateDir + QStringLiteral("/state.json"))); file.open(QIODevice::ReadOnly)) {
+        const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+        m_previous = state.value(QStringLiteral("outputs")).toObject();
+        m_knownDigests = state.value(QStringLiteral("sources")).toObject();
+    }
 
     planPages();
     planAudio();
@@ -286,10 +254,36 @@ MakeResult Maker::run()
     }
 
     QSaveFile state(out(stateDir + QStringLiteral("/state.json")));
-    if (!state.open(QIODevice::WriteOnly) || state.write(QJsonDocument(m_state).toJson()) < 0 ||
+    const QJsonObject record{{QStringLiteral("outputs"), m_state},
+                             {QStringLiteral("sources"), m_digests}};
+    if (!state.open(QIODevice::WriteOnly) || state.write(QJsonDocument(record).toJson()) < 0 ||
         !state.commit())
         m_result.failures.append(QStringLiteral("cannot write %1").arg(state.fileName()));
     return m_result;
+}
+
+QString Maker::sourceKey(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString time = QString::number(info.lastModified().toMSecsSinceEpoch());
+    QJsonObject known = m_digests.value(path).toObject();
+    if (known.isEmpty())
+        known = m_knownDigests.value(path).toObject();
+    QString digest;
+    // Hashing every scan on every run would cost more than the rest of an unchanged make, so
+    // a file of the same size and time is taken to be the one hashed before.
+    if (known.value(QStringLiteral("size")).toInteger() == info.size() &&
+        known.value(QStringLiteral("time")).toString() == time) {
+        digest = known.value(QStringLiteral("sha1")).toString();
+    } else if (QFile file(path); file.open(QIODevice::ReadOnly)) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(&file);
+        digest = QString::fromLatin1(hash.result().toHex());
+    }
+    m_digests.insert(path, QJsonObject{{QStringLiteral("size"), info.size()},
+                                       {QStringLiteral("time"), time},
+                                       {QStringLiteral("sha1"), digest}});
+    return QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath(), digest).arg(recipe);
 }
 
 // A page is scaled once to both sizes and kept; the bundles are put together from the kept
