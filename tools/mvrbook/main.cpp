@@ -65,6 +65,10 @@ int make(const QString &folder, CheckOptions checking, MakeOptions options,
         print(stderr, QStringLiteral("mvrbook: nothing made; mend the errors first"));
         return Faulty;
     }
+    if (const int warnings = checked.problems.warnings())
+        print(stderr, QStringLiteral("mvrbook: %1 warning(s) about %2; mvrbook check lists them")
+                          .arg(warnings)
+                          .arg(folder));
     if (options.programs.ffmpeg.isEmpty() || options.programs.rcc.isEmpty()) {
         print(stderr, QStringLiteral("mvrbook: needs ffmpeg (Debian package ffmpeg) and Qt's rcc "
                                      "(qt6-base-dev-tools)"));
