@@ -5,6 +5,7 @@
 // Run from anywhere: build/bench/bench_mvrbook [runs]. It needs sox and lame for the book.
 
 #include "content/content.h"
+#include "tools/common/headless.h"
 #include "tools/mvrbook/bookcheck.h"
 #include "tools/mvrbook/bookmaker.h"
 
@@ -153,8 +154,7 @@ void row(const char *what, int runs, const std::function<void()> &prepare,
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareHeadless(QStringLiteral("bench_mvrbook"));
     QGuiApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
 

@@ -21,7 +21,7 @@ packages=(
     "fonts-dejavu-core:the Latin font of the interface"
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
-    "ffmpeg:the demo book's animation movies; mvrbook's audio, page and movie conversion"
+    "ffmpeg:the demo book's animation movies; mvrbook's reading and converting of recordings and movies"
     "lame:VBR MP3 recordings of the small book the mvrbook tests make"
     "pulseaudio-utils:recording at a private sound server, in the sound tests and benchmark"
     "xvfb:a virtual screen for the sound benchmark"
