@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QTranslator>
 
 void installFontSubstitutions()
 {
@@ -11,6 +12,16 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("黑体"),
                                {QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Zen Hei")});
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+}
+
+bool installQtTranslation(const QString &directory)
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), directory)) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void installStyleSheet(const QString &resourcePath)

@@ -13,6 +13,7 @@ packages=(
     "qt6-base-dev-tools:Qt 6 moc and rcc"
     "qt6-multimedia-dev:Qt 6 audio and video playback"
     "qt6-qpa-plugins:Qt 6 X11 window support"
+    "qt6-translations-l10n:Qt's own Chinese texts for the dialog buttons"
     "gstreamer1.0-plugins-base:decoding of the WAV sounds and page audio"
     "gstreamer1.0-plugins-good:decoding of the MP3 sounds"
     "gstreamer1.0-libav:decoding of the animation movies"

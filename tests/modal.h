@@ -34,6 +34,7 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QMessageBox::StandardButton> buttons;
+    QStringList buttonTexts; // as the buttons read, in the order of `buttons`
     bool shown = false;
 };
 
@@ -51,8 +52,10 @@ inline void answerMessageBox(SeenBox *seen, QMessageBox::StandardButton button)
         seen->text = box->text();
         seen->icon = box->icon();
         const QList<QAbstractButton *> buttons = box->buttons();
-        for (QAbstractButton *b : buttons)
+        for (QAbstractButton *b : buttons) {
             seen->buttons << box->standardButton(b);
+            seen->buttonTexts << b->text();
+        }
         if (QAbstractButton *b = box->button(button))
             b->click();
         else
