@@ -157,6 +157,7 @@ void Widget::setword()
         m_face->hide();
         m_pageArea->hide();
         m_wordView->show();
+        setBookKeysEnabled(false);
         m_pageView->gamePlayer()->stopIfPlaying();
         m_wordView->enterpractice();
         return;
@@ -164,9 +165,18 @@ void Widget::setword()
     m_face->show();
     m_pageArea->show();
     m_wordView->hide();
+    setBookKeysEnabled(true);
     m_wordView->leavepractice();
     if (m_pageView->currentSpread() >= 1 && !m_pageView->gameMode())
         m_pageView->loadSpreadAudio();
+}
+
+void Widget::setBookKeysEnabled(bool enabled)
+{
+    // The practice covers these buttons but not their keys: Left and Right would turn the
+    // hidden book, and Ctrl+F would leave practice behind a book that thinks it is shown.
+    for (QPushButton *button : {m_upButton, m_nextButton, m_fullButton})
+        button->setEnabled(enabled);
 }
 
 void Widget::setFullLayout()

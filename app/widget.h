@@ -44,6 +44,7 @@ private:
     void nameChildren();
     void connectChildren();
     void setFullLayout();
+    void setBookKeysEnabled(bool enabled);
 
     QLabel *m_face = nullptr;
     QPushButton *m_qutButton = nullptr;

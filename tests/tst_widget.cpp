@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -393,6 +394,75 @@ private slots:
                                       Content::spreadAudio(QCoreApplication::applicationDirPath(),
                                                            spread)}
                         : QStringList{});
+    }
+
+    void bookKeysRestInPractice_data()
+    {
+        QTest::addColumn<QList<QKeySequence>>("keys");
+        QTest::addColumn<bool>("typing"); // the pass has started and the answer field has focus
+
+        const QKeySequence left(Qt::Key_Left), right(Qt::Key_Right), full(Qt::CTRL | Qt::Key_F);
+        for (const bool typing : {false, true}) {
+            const char *when = typing ? "while typing" : "before the start";
+            QTest::addRow("Left, %s", when) << QList{left} << typing;
+            QTest::addRow("Right, %s", when) << QList{right} << typing;
+            QTest::addRow("Ctrl+F, %s", when) << QList{full} << typing;
+            QTest::addRow("Ctrl+F twice, %s", when) << QList{full, full} << typing;
+            QTest::addRow("all of them, %s", when) << QList{right, left, full, left} << typing;
+        }
+    }
+
+    void bookKeysRestInPractice()
+    {
+        QFETCH(QList<QKeySequence>, keys);
+        QFETCH(bool, typing);
+
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        button("next")->click();
+        button("word")->click();
+        // A button's key shows its press at once and clicks a moment later, so no press means
+        // no click.
+        QSignalSpy upPressed(button("up"), &QPushButton::pressed);
+        QSignalSpy nextPressed(button("next"), &QPushButton::pressed);
+        QSignalSpy fullPressed(button("full"), &QPushButton::pressed);
+
+        auto *answer = wordView()->findChild<QLineEdit *>();
+        QLineEdit plain; // how the same keys act on a line edit of its own
+        if (typing) {
+            wordView()->setstart();
+            answer->setFocus();
+            QTest::keyClicks(answer, QStringLiteral("cat"));
+            plain.setText(answer->text());
+        }
+        const auto focused = [this] {
+            QWidget *w = QApplication::focusWidget();
+            return w ? w : m_window.get();
+        };
+        for (const QKeySequence &key : keys) {
+            QTest::keySequence(focused(), key);
+            QTest::keySequence(&plain, key);
+        }
+        QTest::keyClicks(focused(), QStringLiteral("s"));
+        QTest::keyClicks(&plain, QStringLiteral("s"));
+
+        QCOMPARE(upPressed.size() + nextPressed.size() + fullPressed.size(), 0);
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QVERIFY(!m_window->isFullScreen());
+        QVERIFY(wordView()->isVisible());
+        QVERIFY(!face()->isVisible());
+        QVERIFY(!pageArea()->isVisible());
+        if (typing) {
+            QCOMPARE(answer->text(), plain.text());
+            QCOMPARE(answer->cursorPosition(), plain.cursorPosition());
+        }
+
+        // Back in the book, the same spread, and the keys turn its pages again.
+        wordView()->backButton()->click();
+        QVERIFY(face()->isVisible());
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 3);
     }
 
     void closeConfirmation_data()
