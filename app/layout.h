@@ -25,7 +25,8 @@ inline constexpr QRect wordButton{350, 677, 90, 36};
 inline constexpr QRect flashButton{770, 677, 90, 36};
 inline constexpr QRect flash2Button{900, 677, 90, 36};
 
-// Where the frameless window first stands: centred, 10 pixels above the desktop's centre.
+// Where the frameless window first stands: centred, 10 pixels above the desktop's centre, but
+// never with its top-left corner off the desktop.
 QPoint windowPosition(QSize desktop);
 
 // The 1100 x 723 panel (background label, word view) centred in a window of this size.

@@ -6,7 +6,6 @@
 #include "words/word.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -17,9 +16,12 @@
 
 namespace {
 
-QSize desktopSize()
+// The whole screen the window is on: the primary one at start. Full screen fills this screen,
+// so its layout is made for it, and where a desktop has several screens the window starts on
+// the primary one whatever the position of that screen.
+QRect desktop(const QWidget &window)
 {
-    return QGuiApplication::primaryScreen()->geometry().size();
+    return window.screen()->geometry();
 }
 
 } // namespace
@@ -29,7 +31,7 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
 {
     resize(Layout::windowSize);
     setWindowFlags(Qt::FramelessWindowHint);
-    move(Layout::windowPosition(desktopSize()));
+    move(desktop(*this).topLeft() + Layout::windowPosition(desktop(*this).size()));
     QPalette black = palette();
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
@@ -141,6 +143,8 @@ void Widget::setfull()
     // setGeometry alone would not undo.
     m_pageArea->move(Layout::pageArea.topLeft());
     m_pageArea->setFixedSize(Layout::pageArea.size());
+    // Above everything again, as the window was built.
+    m_pageArea->raise();
     m_face->show();
     m_wordButton->show();
     m_qutButton->show();
@@ -181,8 +185,12 @@ void Widget::setBookKeysEnabled(bool enabled)
 
 void Widget::setFullLayout()
 {
-    const Layout::FullScreen layout = Layout::fullScreen(desktopSize());
+    const Layout::FullScreen layout = Layout::fullScreen(desktop(*this).size());
     m_face->hide();
+    // On a screen under about 1240 pixels wide the page area reaches the corner page buttons,
+    // and on a low one the top of the bottom row: it goes beneath the buttons, of which the
+    // contents button is the lowest.
+    m_pageArea->stackUnder(m_directoryButton);
     installStyleSheet(fullScreenStyleSheet);
     m_pageArea->setFixedSize(layout.pageArea.size());
     m_pageArea->move(layout.pageArea.topLeft());

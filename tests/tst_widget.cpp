@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -54,6 +56,27 @@ private:
     QScrollArea *pageArea() const { return m_window->findChild<QScrollArea *>(); }
     word *wordView() const { return m_window->findChild<word *>(); }
     QLabel *face() const { return m_window->findChild<QLabel *>(QStringLiteral("face")); }
+
+    // Shows the window where it would start on the named screen of data/screens.json and
+    // returns that screen's geometry.
+    QRect showOn(const QString &name)
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        const auto on = std::find_if(screens.cbegin(), screens.cend(),
+                                     [&name](const QScreen *s) { return s->name() == name; });
+        const QRect desktop = (*on)->geometry();
+        m_window->setScreen(*on);
+        m_window->move(desktop.topLeft() + Layout::windowPosition(desktop.size()));
+        m_window->show();
+        return desktop;
+    }
+
+    static void eachScreen(const std::function<void(const QString &, const QByteArray &)> &add)
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        for (const QScreen *screen : screens)
+            add(screen->name(), screen->name().toLatin1());
+    }
 
     // What the close confirmation showed, answered with `answer`.
     struct CloseBox
@@ -99,8 +122,10 @@ private slots:
     {
         QCOMPARE(m_window->size(), QSize(1100, 723));
         QCOMPARE(m_window->windowFlags() & ~Qt::Window, Qt::FramelessWindowHint);
-        QCOMPARE(m_window->pos(),
-                 Layout::windowPosition(QGuiApplication::primaryScreen()->geometry().size()));
+        // On the primary screen; on a screen too small for it, with its top-left corner on it.
+        const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(m_window->pos(), desktop.topLeft() + Layout::windowPosition(desktop.size()));
+        QVERIFY(desktop.contains(m_window->pos()));
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             QCOMPARE(m_window->palette().color(group, QPalette::Window), QColor(0, 0, 0, 255));
         QVERIFY(m_window->windowTitle().isEmpty());
@@ -277,24 +302,28 @@ private slots:
 
     void fullScreenAndBack_data()
     {
+        QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("flash");
-        QTest::newRow("no animation") << 0;
-        QTest::newRow("one animation") << 1;
-        QTest::newRow("two animations") << 2;
+        eachScreen([](const QString &screen, const QByteArray &name) {
+            QTest::addRow("%s, no animation", name.data()) << screen << 0;
+            QTest::addRow("%s, one animation", name.data()) << screen << 1;
+            QTest::addRow("%s, two animations", name.data()) << screen << 2;
+        });
     }
 
     void fullScreenAndBack()
     {
+        QFETCH(QString, screen);
         QFETCH(int, flash);
-        m_window->show();
+        const QRect desktop = showOn(screen);
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->setflash2(flash);
         const QStringList windowed = snapshot();
 
         button("full")->click();
         QVERIFY(m_window->isFullScreen());
-        const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
-        const Layout::FullScreen layout = Layout::fullScreen(desktop);
+        QTRY_COMPARE(m_window->geometry(), desktop);
+        const Layout::FullScreen layout = Layout::fullScreen(desktop.size());
         QCOMPARE(pageArea()->geometry(), layout.pageArea);
         QCOMPARE(pageArea()->minimumSize(), layout.pageArea.size());
         QCOMPARE(pageArea()->maximumSize(), layout.pageArea.size());
@@ -318,10 +347,43 @@ private slots:
         m_window->grab();
         QCOMPARE(face()->geometry(), Layout::centredPanel(m_window->size()));
 
+        // No button lies under the page area, however far the page reaches on this screen.
+        const QList<QPushButton *> buttons =
+            m_window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
+        for (QPushButton *b : buttons)
+            if (b->isVisible())
+                QCOMPARE(m_window->childAt(b->geometry().center()), b);
+
         button("full")->click();
         QVERIFY(!m_window->isFullScreen());
-        QCOMPARE(snapshot(), windowed);
+        // The panels are centred again by the paint that follows the window's return.
+        QTRY_COMPARE(snapshot(), windowed);
         QCOMPARE(qApp->styleSheet(), sheet(windowStyleSheet));
+    }
+
+    void pageButtonsClickInFullScreen_data()
+    {
+        QTest::addColumn<QString>("screen");
+        eachScreen([](const QString &screen, const QByteArray &name) {
+            QTest::addRow("%s", name.data()) << screen;
+        });
+    }
+
+    void pageButtonsClickInFullScreen()
+    {
+        QFETCH(QString, screen);
+        const QRect desktop = showOn(screen);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        button("full")->click();
+        QTRY_COMPARE(m_window->geometry(), desktop);
+
+        // A click where the button shows reaches it, not the page under it.
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                          button("next")->geometry().center());
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                          button("up")->geometry().center());
+        QCOMPARE(pageView()->currentSpread(), 1);
     }
 
     void bookAndPractice_data()
