@@ -13,17 +13,21 @@ packages=(
     "qt6-base-dev-tools:Qt 6 moc and rcc"
     "qt6-multimedia-dev:Qt 6 audio and video playback"
     "qt6-qpa-plugins:Qt 6 X11 window support"
-    "qt6-translations-l10n:Qt's own Chinese texts for the dialog buttons"
-    "gstreamer1.0-plugins-base:decoding of the WAV sounds and page audio"
-    "gstreamer1.0-plugins-good:decoding of the MP3 sounds"
-    "gstreamer1.0-libav:decoding of the animation movies"
-    "fonts-arphic-ukai:the KaiTi-style Chinese font of the interface"
-    "fonts-wqy-zenhei:the SimHei-style Chinese font of the interface"
-    "fonts-dejavu-core:the Latin font of the interface"
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
     "ffmpeg:the demo book's animation movies"
+    "desktop-file-utils:checking the desktop entry"
+    "appstream:checking the AppStream metainfo"
+    "dpkg-dev:the Debian package's library dependencies (dpkg-shlibdeps)"
+    "xvfb:a virtual screen for trying the installed package"
+    "xdotool:answering the installed program's quit box"
+    "openbox:a window manager on that screen"
 )
+# What the program needs at run time, shared with the Debian package's dependencies.
+while IFS= read -r line; do
+    case $line in '' | '#'*) continue ;; esac
+    packages+=("$line")
+done <packaging/runtime-packages
 
 missing=()
 for entry in "${packages[@]}"; do

@@ -3,6 +3,8 @@
 //   mivora_artwork draw <resources>             writes the sprite sheets and big pictures
 //   mivora_artwork contact <resources> <dir>    writes one contact sheet per style sheet and
 //                                               mock-ups of the three screens
+//   mivora_artwork icons <dir>                  writes the program's icon into the hicolor
+//                                               theme folders under <dir>
 //
 // Run it with QT_QPA_PLATFORM=offscreen; resources/tools/make_images.sh does both steps.
 
@@ -13,6 +15,7 @@
 #include "sheetrules.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QImage>
 #include <QTextStream>
@@ -55,10 +58,10 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(watchWarnings);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact") ||
+    if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact" && args[1] != u"icons") ||
         (args[1] == u"contact" && args.size() < 4))
-        return fail(
-            QStringLiteral("usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
+        return fail(QStringLiteral("usage: mivora_artwork draw <resources> | contact <resources> "
+                                   "<dir> | icons <dir>"));
 
     // Pictures drawn with a stand-in font would be committed without anyone noticing.
     const QStringList families = QFontDatabase::families();
@@ -66,6 +69,18 @@ int main(int argc, char *argv[])
          {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")})
         if (!families.contains(family))
             return fail(QStringLiteral("the font %1 is not installed").arg(family));
+
+    if (args[1] == u"icons") {
+        QString error;
+        for (const int size : {48, 64, 128, 256}) {
+            const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(args[2]).arg(size);
+            if (!QDir().mkpath(folder))
+                return fail(QStringLiteral("cannot make %1").arg(folder));
+            if (!save(Scenes::appIcon(size), folder + QStringLiteral("/mivora.png"), &error))
+                return fail(error);
+        }
+        return warned ? fail(QStringLiteral("Qt warned while drawing; see above")) : 0;
+    }
 
     const QString resources = args[2];
     const QString window = resources + QStringLiteral("/bookstyle.qss");
