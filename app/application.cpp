@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QMessageBox>
 #include <QTranslator>
 
 void installFontSubstitutions()
@@ -32,4 +33,9 @@ void installStyleSheet(const QString &resourcePath)
     file.open(QIODevice::ReadOnly);
     qApp->setStyleSheet(QString::fromUtf8(file.readAll()));
     file.close();
+}
+
+void showReadFailureBox(const QString &title, const QString &text)
+{
+    QMessageBox::critical(nullptr, title, text, QMessageBox::Yes, QMessageBox::NoButton);
 }

@@ -19,5 +19,9 @@ bool installQtTranslation(
 // installs an empty style sheet.
 void installStyleSheet(const QString &resourcePath);
 
+// The critical box for a book file that cannot be read: no parent, one Yes button, no default
+// button. The main window hands it to the readers of its views.
+void showReadFailureBox(const QString &title, const QString &text);
+
 inline const QString windowStyleSheet = QStringLiteral(":/Image/bookstyle.qss");
 inline const QString fullScreenStyleSheet = QStringLiteral(":/Image/bookstyle2.qss");

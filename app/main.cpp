@@ -23,7 +23,9 @@ int main(int argc, char *argv[])
         splash.repaint();
     splash.hide();
 
-    Widget window;
+    // The compiled-in hotspot map and word list; audio and animations beside the program.
+    const Content::Sources book;
+    Widget window(nullptr, AudioPlayer::factory(), book);
     window.show();
     splash.finish(&window);
     return app.exec();

@@ -1,7 +1,5 @@
 #include "app/widget.h"
 
-#include "app/application.h"
-#include "app/layout.h"
 #include "book/bookface.h"
 #include "words/word.h"
 
@@ -26,7 +24,8 @@ QRect desktop(const QWidget &window)
 
 } // namespace
 
-Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book)
+Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+               const ReadFailureReport &report)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -36,47 +35,42 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
 
-    createChildren(makePlayer, book);
+    createChildren(makePlayer, book, report);
     setWindowLayout();
     nameChildren();
     connectChildren();
 }
 
-void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book)
+void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+                            const ReadFailureReport &report)
 {
     // Creation order is stacking order: the word view lies above every button so that it
     // covers them in word mode, and the page area lies above everything else.
     m_face = new QLabel(this);
-    m_pageView = new bookface(this, makePlayer, book);
-    m_directoryButton = new QPushButton(this);
-    m_upButton = new QPushButton(this);
-    m_upButton->setShortcut(QKeySequence(Qt::Key_Left));
-    m_nextButton = new QPushButton(this);
-    m_nextButton->setShortcut(QKeySequence(Qt::Key_Right));
-    m_qutButton = new QPushButton(this);
-    m_findButton = new QPushButton(this);
-    m_jumpButton = new QPushButton(this);
-    m_fullButton = new QPushButton(this);
-    m_fullButton->setShortcut(QKeySequence(tr("ctrl+f")));
-    m_wordButton = new QPushButton(this);
-    m_flashButton = new QPushButton(this);
-    m_flash2Button = new QPushButton(this);
-    m_wordView = new word(this, makePlayer);
+    m_pageView = new bookface(this, makePlayer, book, &QTime::currentTime, report);
+    for (QPushButton *&b : m_buttons) {
+        b = new QPushButton(this);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    button(Layout::ButtonId::Up)->setShortcut(QKeySequence(Qt::Key_Left));
+    button(Layout::ButtonId::Next)->setShortcut(QKeySequence(Qt::Key_Right));
+    button(Layout::ButtonId::Full)->setShortcut(QKeySequence(tr("ctrl+f")));
+    m_wordView = new word(this, makePlayer, book, report);
     m_pageArea = new QScrollArea(this);
 
     m_pageArea->show();
     m_pageArea->setWidget(m_pageView);
     m_wordView->hide();
-    m_flash2Button->hide();
+    button(Layout::ButtonId::Flash2)->hide();
 
     auto *quit = new QShortcut(QKeySequence(tr("ctrl+q")), this);
     quit->setContext(Qt::WindowShortcut);
     connect(quit, &QShortcut::activated, this, &Widget::close);
+}
 
-    for (QPushButton *button :
-         {m_qutButton, m_nextButton, m_upButton, m_directoryButton, m_findButton, m_jumpButton,
-          m_fullButton, m_wordButton, m_flashButton, m_flash2Button})
-        button->setFocusPolicy(Qt::NoFocus);
+QPushButton *Widget::button(Layout::ButtonId id) const
+{
+    return m_buttons[static_cast<std::size_t>(id)];
 }
 
 void Widget::setWindowLayout()
@@ -85,48 +79,33 @@ void Widget::setWindowLayout()
     m_wordView->setGeometry(Layout::centredPanel(size()));
     m_face->setGeometry(Layout::face);
     m_pageView->setGeometry(Layout::pageView);
-    m_directoryButton->setGeometry(Layout::directoryButton);
-    m_qutButton->setGeometry(Layout::qutButton);
-    m_nextButton->setGeometry(Layout::nextButton);
-    m_upButton->setGeometry(Layout::upButton);
-    m_findButton->setGeometry(Layout::findButton);
-    m_jumpButton->setGeometry(Layout::jumpButton);
-    m_fullButton->setGeometry(Layout::fullButton);
-    m_wordButton->setGeometry(Layout::wordButton);
-    m_flashButton->setGeometry(Layout::flashButton);
-    m_flash2Button->setGeometry(Layout::flash2Button);
+    for (std::size_t i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setGeometry(Layout::buttons[i].window);
 }
 
 void Widget::nameChildren()
 {
     m_face->setObjectName(QStringLiteral("face"));
-    m_directoryButton->setObjectName(QStringLiteral("directory"));
-    m_qutButton->setObjectName(QStringLiteral("qut"));
-    m_nextButton->setObjectName(QStringLiteral("next"));
-    m_upButton->setObjectName(QStringLiteral("up"));
-    m_findButton->setObjectName(QStringLiteral("find"));
-    m_jumpButton->setObjectName(QStringLiteral("jump"));
-    m_fullButton->setObjectName(QStringLiteral("full"));
-    m_wordButton->setObjectName(QStringLiteral("word"));
-    m_flashButton->setObjectName(QStringLiteral("flash"));
-    m_flash2Button->setObjectName(QStringLiteral("flash"));
-    m_flash2Button->hide();
+    for (std::size_t i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setObjectName(Layout::buttons[i].objectName.toString());
 }
 
 void Widget::connectChildren()
 {
-    connect(m_nextButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowNext);
-    connect(m_upButton, &QPushButton::clicked, m_pageView, &bookface::setBookNowUp);
-    connect(m_qutButton, &QPushButton::clicked, this, &Widget::close);
-    connect(m_directoryButton, &QPushButton::clicked, m_pageView, &bookface::setDirectory);
-    connect(m_fullButton, &QPushButton::clicked, this, &Widget::setfull);
-    connect(m_findButton, &QPushButton::clicked, m_pageView, &bookface::findButton);
-    connect(m_jumpButton, &QPushButton::clicked, m_pageView, &bookface::jumpPag);
-    connect(m_wordButton, &QPushButton::clicked, this, &Widget::setword);
+    using Layout::ButtonId;
+    connect(button(ButtonId::Next), &QPushButton::clicked, m_pageView, &bookface::setBookNowNext);
+    connect(button(ButtonId::Up), &QPushButton::clicked, m_pageView, &bookface::setBookNowUp);
+    connect(button(ButtonId::Qut), &QPushButton::clicked, this, &Widget::close);
+    connect(button(ButtonId::Directory), &QPushButton::clicked, m_pageView,
+            &bookface::setDirectory);
+    connect(button(ButtonId::Full), &QPushButton::clicked, this, &Widget::setfull);
+    connect(button(ButtonId::Find), &QPushButton::clicked, m_pageView, &bookface::findButton);
+    connect(button(ButtonId::Jump), &QPushButton::clicked, m_pageView, &bookface::jumpPag);
+    connect(button(ButtonId::Word), &QPushButton::clicked, this, &Widget::setword);
     connect(m_wordView->backButton(), &QPushButton::clicked, this, &Widget::setword);
     connect(m_wordView, &word::qutword, this, &Widget::setword);
-    connect(m_flashButton, &QPushButton::clicked, m_pageView, &bookface::playFlash);
-    connect(m_flash2Button, &QPushButton::clicked, m_pageView, &bookface::playFlash2);
+    connect(button(ButtonId::Flash), &QPushButton::clicked, m_pageView, &bookface::playFlash);
+    connect(button(ButtonId::Flash2), &QPushButton::clicked, m_pageView, &bookface::playFlash2);
     connect(m_pageView, &bookface::setflash2, this, &Widget::setflash2);
 }
 
@@ -146,8 +125,10 @@ void Widget::setfull()
     // Above everything again, as the window was built.
     m_pageArea->raise();
     m_face->show();
-    m_wordButton->show();
-    m_qutButton->show();
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        if (Layout::buttons[i].anchor == Layout::Anchor::Hidden)
+            m_buttons[i]->show();
+    }
     installStyleSheet(windowStyleSheet);
     setWindowLayout();
     m_windowMode = true;
@@ -171,47 +152,44 @@ void Widget::setword()
     m_wordView->hide();
     setBookKeysEnabled(true);
     m_wordView->leavepractice();
-    if (m_pageView->currentSpread() >= 1 && !m_pageView->gameMode())
-        m_pageView->loadSpreadAudio();
+    m_pageView->loadSpreadAudio();
 }
 
 void Widget::setBookKeysEnabled(bool enabled)
 {
     // The practice covers these buttons but not their keys: Left and Right would turn the
     // hidden book, and Ctrl+F would leave practice behind a book that thinks it is shown.
-    for (QPushButton *button : {m_upButton, m_nextButton, m_fullButton})
-        button->setEnabled(enabled);
+    using Layout::ButtonId;
+    for (const ButtonId id : {ButtonId::Up, ButtonId::Next, ButtonId::Full})
+        button(id)->setEnabled(enabled);
 }
 
 void Widget::setFullLayout()
 {
-    const Layout::FullScreen layout = Layout::fullScreen(desktop(*this).size());
+    const QSize screen = desktop(*this).size();
+    const Layout::FullScreen layout = Layout::fullScreen(screen);
     m_face->hide();
     // On a screen under about 1240 pixels wide the page area reaches the corner page buttons,
     // and on a low one the top of the bottom row: it goes beneath the buttons, of which the
-    // contents button is the lowest.
-    m_pageArea->stackUnder(m_directoryButton);
+    // first of the table is the lowest.
+    m_pageArea->stackUnder(m_buttons.front());
     installStyleSheet(fullScreenStyleSheet);
     m_pageArea->setFixedSize(layout.pageArea.size());
     m_pageArea->move(layout.pageArea.topLeft());
     // The page view keeps its full size; on a low screen the scroll area scrolls it.
     m_pageView->resize(layout.pageView);
-    m_qutButton->hide();
-    m_wordButton->hide();
-    m_nextButton->setGeometry(layout.nextButton);
-    m_upButton->setGeometry(layout.upButton);
-    m_jumpButton->setGeometry(layout.jumpButton);
-    m_directoryButton->setGeometry(layout.directoryButton);
-    m_fullButton->setGeometry(layout.fullButton);
-    m_findButton->setGeometry(layout.findButton);
-    m_flashButton->setGeometry(layout.flashButton);
-    m_flash2Button->setGeometry(layout.flash2Button);
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        if (const auto place = Layout::fullScreenPlace(Layout::buttons[i], screen))
+            m_buttons[i]->setGeometry(*place);
+        else
+            m_buttons[i]->hide();
+    }
 }
 
 void Widget::setflash2(int b)
 {
-    m_flashButton->setVisible(b != 0);
-    m_flash2Button->setVisible(b != 0 && b != 1);
+    button(Layout::ButtonId::Flash)->setVisible(b != 0);
+    button(Layout::ButtonId::Flash2)->setVisible(b != 0 && b != 1);
 }
 
 void Widget::paintEvent(QPaintEvent *)

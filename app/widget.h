@@ -1,9 +1,14 @@
 #pragma once
 
-#include "book/content.h"
+#include "app/application.h"
+#include "content/content.h"
+#include "content/layout.h"
+#include "content/listfile.h"
 #include "media/audioplayer.h"
 
 #include <QWidget>
+
+#include <array>
 
 class QLabel;
 class QPushButton;
@@ -20,7 +25,8 @@ class Widget : public QWidget
 public:
     explicit Widget(QWidget *parent = nullptr,
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
-                    const Content::Sources &book = {});
+                    const Content::Sources &book = {},
+                    const ReadFailureReport &report = showReadFailureBox);
 
     void setWindowLayout();
 
@@ -40,23 +46,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book);
+    void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
+                        const ReadFailureReport &report);
     void nameChildren();
     void connectChildren();
     void setFullLayout();
+    QPushButton *button(Layout::ButtonId id) const;
     void setBookKeysEnabled(bool enabled);
 
     QLabel *m_face = nullptr;
-    QPushButton *m_qutButton = nullptr;
-    QPushButton *m_nextButton = nullptr;
-    QPushButton *m_upButton = nullptr;
-    QPushButton *m_directoryButton = nullptr;
-    QPushButton *m_findButton = nullptr;
-    QPushButton *m_jumpButton = nullptr;
-    QPushButton *m_fullButton = nullptr;
-    QPushButton *m_wordButton = nullptr;
-    QPushButton *m_flashButton = nullptr;
-    QPushButton *m_flash2Button = nullptr;
+    std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table
     bookface *m_pageView = nullptr;
     QScrollArea *m_pageArea = nullptr;
     word *m_wordView = nullptr;

@@ -6,8 +6,8 @@
 // directory.
 
 #include "book/bookface.h"
-#include "book/content.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/spreadmap.h"
 
 #include <QApplication>
 #include <QDir>

@@ -28,11 +28,31 @@ void setToolTipLook()
     QToolTip::setFont(font);
 }
 
+// The game's sounds: a prompt, three praises and two try-agains, chosen at random.
+constexpr int praiseCount = 3;
+constexpr int tryAgainCount = 2;
+
+QString gamePrompt()
+{
+    return QStringLiteral(":/Image/audio/Prompt.mp3");
+}
+
+QString praise(int i)
+{
+    return QStringLiteral(":/Image/audio/right%1.mp3").arg(i);
+}
+
+QString tryAgain(int i)
+{
+    return QStringLiteral(":/Image/audio/err%1.mp3").arg(i);
+}
+
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
-                   const Content::Sources &sources, Clock clock)
+                   const Content::Sources &sources, Clock clock, ReadFailureReport report)
     : QLabel(parent)
+    , m_spreadMap(std::move(report))
     , m_sources(sources)
     , m_clock(std::move(clock))
 {
@@ -48,9 +68,14 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // Every game sound is followed by the target's segment: the prompt by the first target,
     // praise by the next, a try-again by the same one again.
     connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
+    // The game answers a click at once, so its sounds are made ready before the first game.
+    m_gamePlayer->prepare(gamePrompt());
+    for (int i = 0; i < praiseCount; ++i)
+        m_gamePlayer->prepare(praise(i));
+    for (int i = 0; i < tryAgainCount; ++i)
+        m_gamePlayer->prepare(tryAgain(i));
 
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     loadSpread();
 }
 
@@ -63,6 +88,10 @@ void bookface::loadSpread()
 
 void bookface::loadSpreadAudio()
 {
+    // The contents spread has no recording, and the game keeps the reading player for its
+    // own segments.
+    if (m_currentSpread < 1 || m_gameMode)
+        return;
     m_audioPath = Content::spreadAudio(m_sources.contentDir, m_currentSpread);
     m_readingPlayer->setSource(m_audioPath);
 }
@@ -129,8 +158,7 @@ void bookface::setBookNowUp()
     --m_currentSpread;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 
@@ -146,8 +174,7 @@ void bookface::jumpFromContents()
 {
     if (const int target = Content::contentsTarget(m_hoverIndex); target >= 0)
         m_currentSpread = target;
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     showSpread();
 }
 
@@ -161,8 +188,7 @@ void bookface::jumpPag()
     m_currentSpread = dialog.pageNumber() / 2;
     m_segmentTimer->stop();
     loadSpread();
-    if (m_currentSpread >= 1 && !m_gameMode)
-        loadSpreadAudio();
+    loadSpreadAudio();
     repaint();
 }
 
@@ -256,7 +282,7 @@ void bookface::findButton()
         if (m_spreadMap.hotspots().isEmpty())
             return;
         m_freshGame = false;
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/Prompt.mp3"));
+        m_gamePlayer->setSource(gamePrompt());
         m_gamePlayer->play();
         pickTarget(static_cast<int>(m_spreadMap.hotspots().size()));
         m_gameMode = true;
@@ -295,11 +321,11 @@ void bookface::checkGameClick(int x, int y)
     if (m_gameTarget < 0 || m_gameTarget >= hotspots.size())
         return;
     if (point && hotspots[m_gameTarget].rect.contains(*point)) {
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/right%1.mp3").arg(randomBelow(3)));
+        m_gamePlayer->setSource(praise(randomBelow(praiseCount)));
         m_gamePlayer->play();
         pickTarget(static_cast<int>(hotspots.size()));
     } else {
-        m_gamePlayer->setSource(QStringLiteral(":/Image/audio/err%1.mp3").arg(randomBelow(2)));
+        m_gamePlayer->setSource(tryAgain(randomBelow(tryAgainCount)));
         m_gamePlayer->play();
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "book/content.h"
-#include "book/gamerandom.h"
-#include "book/spreadmap.h"
+#include "content/content.h"
+#include "content/gamerandom.h"
+#include "content/spreadmap.h"
 #include "media/audioplayer.h"
 
 #include <QLabel>
@@ -20,7 +20,8 @@ class bookface : public QLabel
 public:
     explicit bookface(QWidget *parent,
                       const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
-                      const Content::Sources &sources = {}, Clock clock = &QTime::currentTime);
+                      const Content::Sources &sources = {}, Clock clock = &QTime::currentTime,
+                      ReadFailureReport report = {});
 
     int currentSpread() const { return m_currentSpread; }
     bool gameMode() const { return m_gameMode; }
@@ -30,8 +31,8 @@ public:
 
     // Reads the hotspots of the current spread and reports its number of animations.
     void loadSpread();
-    // Gives the reading player the current spread's audio; only for reading spreads while the
-    // game is off.
+    // Gives the reading player the current spread's audio; does nothing on the contents spread
+    // or while the game runs.
     void loadSpreadAudio();
     // Opens the spread of the contents entry under the pointer.
     void jumpFromContents();

@@ -27,6 +27,9 @@ public:
     virtual void seek(qint64 ms) = 0;
     virtual qint64 currentTime() const = 0;
     virtual State state() const = 0;
+    // A source this player will be given later: a player that must decode first may do so
+    // now, so that the sound starts at once when it is asked for.
+    virtual void prepare(const QString &path) { Q_UNUSED(path); }
 
     bool isPlaying() const { return state() == State::Playing; }
     // A player is only ever stopped or cleared while it plays; a paused or stopped one keeps

@@ -36,7 +36,8 @@ private slots:
     void bothMoviesPlayOverTheWholePlayer()
     {
         Widget window(nullptr, AudioPlayer::factory(),
-                      Content::Sources{m_mapPath, QStringLiteral(MIVORA_OUTPUT_DIR)});
+                      Content::Sources{.mapPath = m_mapPath,
+                                       .contentDir = QStringLiteral(MIVORA_OUTPUT_DIR)});
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const auto buttons = window.findChildren<QPushButton *>(QStringLiteral("flash"));

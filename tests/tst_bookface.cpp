@@ -73,7 +73,10 @@ private:
         m_players = std::make_unique<ScriptedPlayers>();
         m_view = std::make_unique<bookface>(
             nullptr, m_players->factory(),
-            Content::Sources{mapPath.isEmpty() ? m_mapPath : mapPath}, [this] { return m_time; });
+            Content::Sources{mapPath.isEmpty() ? m_mapPath : mapPath}, [this] { return m_time; },
+            [this](const QString &title, const QString &text) {
+                m_reports << title + u' ' + text;
+            });
         m_view->resize(910, 580);
     }
     void showView()
@@ -122,6 +125,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_mapPath;
+    QStringList m_reports; // "title text" of each failure the view reported
     QTime m_time{10, 20, 33, 456};
     std::unique_ptr<ScriptedPlayers> m_players;
     std::unique_ptr<bookface> m_view;
@@ -223,7 +227,7 @@ private slots:
         QCOMPARE(seen.title, QStringLiteral("Mivora提示您:"));
         QCOMPARE(seen.text, QStringLiteral("已经是第一页了!"));
         QCOMPARE(seen.icon, QMessageBox::Critical);
-        QCOMPARE(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Yes});
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QCOMPARE(m_view->currentSpread(), 1);
         QCOMPARE(reading()->calls.last(), QStringLiteral("clear"));
         QCOMPARE(flash.size(), 0);
@@ -606,7 +610,7 @@ private slots:
         QVERIFY(near(centreColour(), QColor(0, 192, 0)));
     }
 
-    void malformedMapShowsTheBoxAndCarriesOn()
+    void malformedMapIsReportedAndCarriesOn()
     {
         const QString path = m_dir.filePath(QStringLiteral("truncated.xml"));
         QFile file(path);
@@ -614,12 +618,10 @@ private slots:
         file.write(testMap().left(300));
         file.close();
 
-        SeenBox seen;
-        answerMessageBox(&seen, QMessageBox::Yes);
+        m_reports.clear();
         makeView(path);
-        QVERIFY(seen.shown);
-        QCOMPARE(seen.title, QStringLiteral("err"));
-        QVERIFY(seen.text.startsWith(QStringLiteral("err")));
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY(m_reports[0].startsWith(QStringLiteral("err err")));
         QVERIFY(m_view->spreadMap().hotspots().isEmpty());
         m_view->trackPointer(150, 60);
         m_view->findButton();

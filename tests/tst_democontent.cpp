@@ -2,9 +2,9 @@
 // page-image bundles hold every spread at both sizes, and the audio speaks in every segment
 // that the compiled-in map and word list name, and is silent again before each segment ends.
 
-#include "book/content.h"
-#include "book/spreadmap.h"
-#include "words/wordunit.h"
+#include "content/content.h"
+#include "content/spreadmap.h"
+#include "content/wordunit.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,9 +1,9 @@
 // The page hotspot map and the word list as the program compiles them in: their byte form,
 // and every fact the views and the demo book rely on, read through the program's readers.
 
-#include "book/content.h"
-#include "book/spreadmap.h"
-#include "words/wordunit.h"
+#include "content/content.h"
+#include "content/spreadmap.h"
+#include "content/wordunit.h"
 
 #include <QDomDocument>
 #include <QFile>

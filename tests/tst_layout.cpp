@@ -1,6 +1,8 @@
-#include "app/layout.h"
+#include "content/layout.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(Layout::ButtonId)
 
 class TestLayout : public QObject
 {
@@ -80,12 +82,51 @@ private slots:
         const Layout::FullScreen layout = Layout::fullScreen(desktop);
         QCOMPARE(layout.pageArea, pageArea);
         QCOMPARE(layout.pageView, QSize(1139, 726));
-        QCOMPARE(layout.nextButton, next);
-        QCOMPARE(layout.upButton, up);
-        const QList<QRect> buttons{layout.fullButton, layout.directoryButton, layout.jumpButton,
-                                   layout.findButton, layout.flashButton,     layout.flash2Button};
-        for (qsizetype i = 0; i < buttons.size(); ++i)
-            QCOMPARE(buttons[i], QRect(rowX[i], row, 68, 45));
+        // An empty rectangle for a button hidden in full-screen mode.
+        const auto place = [desktop](Layout::ButtonId id) {
+            return Layout::fullScreenPlace(Layout::button(id), desktop).value_or(QRect());
+        };
+        QCOMPARE(place(Layout::ButtonId::Next), next);
+        QCOMPARE(place(Layout::ButtonId::Up), up);
+        const QList<Layout::ButtonId> rowButtons{
+            Layout::ButtonId::Full, Layout::ButtonId::Directory, Layout::ButtonId::Jump,
+            Layout::ButtonId::Find, Layout::ButtonId::Flash,     Layout::ButtonId::Flash2};
+        for (qsizetype i = 0; i < rowButtons.size(); ++i)
+            QCOMPARE(place(rowButtons[i]), QRect(rowX[i], row, 68, 45));
+        QVERIFY(!Layout::fullScreenPlace(Layout::button(Layout::ButtonId::Qut), desktop));
+        QVERIFY(!Layout::fullScreenPlace(Layout::button(Layout::ButtonId::Word), desktop));
+    }
+
+    void buttons_data()
+    {
+        QTest::addColumn<Layout::ButtonId>("id");
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QRect>("window");
+
+        QTest::newRow("contents") << Layout::ButtonId::Directory << "directory"
+                                  << QRect(23, 426, 60, 28);
+        QTest::newRow("quit") << Layout::ButtonId::Qut << "qut" << QRect(8, 573, 64, 33);
+        QTest::newRow("next page") << Layout::ButtonId::Next << "next" << QRect(9, 524, 89, 32);
+        QTest::newRow("previous page") << Layout::ButtonId::Up << "up" << QRect(6, 470, 78, 31);
+        QTest::newRow("find it, a pixel higher")
+            << Layout::ButtonId::Find << "find" << QRect(635, 676, 90, 36);
+        QTest::newRow("jump") << Layout::ButtonId::Jump << "jump" << QRect(488, 677, 90, 36);
+        QTest::newRow("full screen") << Layout::ButtonId::Full << "full" << QRect(220, 677, 90, 36);
+        QTest::newRow("word practice")
+            << Layout::ButtonId::Word << "word" << QRect(350, 677, 90, 36);
+        QTest::newRow("first animation")
+            << Layout::ButtonId::Flash << "flash" << QRect(770, 677, 90, 36);
+        QTest::newRow("second animation")
+            << Layout::ButtonId::Flash2 << "flash" << QRect(900, 677, 90, 36);
+    }
+
+    void buttons()
+    {
+        QFETCH(Layout::ButtonId, id);
+        QFETCH(QString, objectName);
+        QFETCH(QRect, window);
+        QCOMPARE(Layout::button(id).objectName.toString(), objectName);
+        QCOMPARE(Layout::button(id).window, window);
     }
 };
 

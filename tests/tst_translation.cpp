@@ -1,7 +1,6 @@
 #include "app/application.h"
 #include "app/widget.h"
 #include "book/bookface.h"
-#include "book/listfile.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 #include "words/word.h"
@@ -42,7 +41,7 @@ struct Box
     QString title;
     QString text;
     QMessageBox::Icon icon;
-    QList<QMessageBox::StandardButton> buttons;
+    QMessageBox::StandardButtons buttons;
     QStringList english;
     QStringList chinese;
 };
@@ -55,7 +54,7 @@ const QList<Box> &boxes()
          QStringLiteral("Mivora提示你:"),
          QStringLiteral("<h1>您确定要退出吗?</h1>"),
          QMessageBox::NoIcon,
-         {QMessageBox::Yes, QMessageBox::No},
+         QMessageBox::Yes | QMessageBox::No,
          {QStringLiteral("&Yes"), QStringLiteral("&No")},
          {QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}},
         {"first-page notice",
@@ -63,7 +62,7 @@ const QList<Box> &boxes()
          QStringLiteral("Mivora提示您:"),
          QStringLiteral("已经是第一页了!"),
          QMessageBox::Critical,
-         {QMessageBox::Yes},
+         QMessageBox::Yes,
          {QStringLiteral("&Yes")},
          {QStringLiteral("是(&Y)")}},
         {"empty answer",
@@ -71,15 +70,15 @@ const QList<Box> &boxes()
          QStringLiteral("注意"),
          QStringLiteral("键入单词为空"),
          QMessageBox::NoIcon,
-         {QMessageBox::Ok},
+         QMessageBox::Ok,
          {QStringLiteral("OK")},
          {QStringLiteral("确定")}},
         {"map error",
          QMessageBox::Yes,
-         QStringLiteral("Mivora提示您:"),
+         QStringLiteral("err"),
          QStringLiteral("open file err"),
          QMessageBox::Critical,
-         {QMessageBox::Yes},
+         QMessageBox::Yes,
          {QStringLiteral("&Yes")},
          {QStringLiteral("是(&Y)")}},
     };
@@ -99,7 +98,9 @@ void open(const QString &name)
         word view(nullptr, players.factory());
         view.setnextword();
     } else {
-        showReadFailureBox(QStringLiteral("Mivora提示您:"), QStringLiteral("open file err"));
+        Content::Sources book;
+        book.mapPath = QStringLiteral("/nowhere/point.xml");
+        const Widget window(nullptr, players.factory(), book);
     }
 }
 

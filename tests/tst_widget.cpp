@@ -1,15 +1,16 @@
 #include "app/widget.h"
 
 #include "app/application.h"
-#include "app/layout.h"
 #include "book/bookface.h"
-#include "book/content.h"
+#include "content/content.h"
+#include "content/layout.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 #include "words/word.h"
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,33 +79,9 @@ private:
             add(screen->name(), screen->name().toLatin1());
     }
 
-    // What the close confirmation showed, answered with `answer`.
-    struct CloseBox
-    {
-        bool shown = false;
-        QString title;
-        QString text;
-        Qt::TextFormat format = Qt::AutoText;
-        bool hasIcon = false;
-        QMessageBox::StandardButtons buttons;
-        bool hasDefault = true;
-        Qt::WindowFlags flags;
-    };
-    static void answerClose(CloseBox *seen, QMessageBox::StandardButton answer)
-    {
-        whenModalShows([seen, answer](QWidget *dialog) {
-            auto *box = qobject_cast<QMessageBox *>(dialog);
-            seen->shown = true;
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            seen->format = box->textFormat();
-            seen->hasIcon = box->icon() == QMessageBox::NoIcon && !box->iconPixmap().isNull();
-            seen->buttons = box->standardButtons();
-            seen->hasDefault = box->defaultButton() != nullptr;
-            seen->flags = box->windowFlags();
-            box->button(answer)->click();
-        });
-    }
+    // The book's compiled-in lists, with audio from a directory of the test's own: the window
+    // hands these to both views.
+    static Content::Sources book() { return {.contentDir = QStringLiteral("/test/book")}; }
 
     ScriptedPlayers m_players;
     std::unique_ptr<Widget> m_window;
@@ -114,7 +91,7 @@ private slots:
     {
         installStyleSheet(windowStyleSheet);
         m_players.made.clear();
-        m_window = std::make_unique<Widget>(nullptr, m_players.factory());
+        m_window = std::make_unique<Widget>(nullptr, m_players.factory(), book());
     }
     void cleanup() { m_window.reset(); }
 
@@ -171,16 +148,13 @@ private slots:
         QTest::newRow("page view") << "page" << 0 << QRect(130, 95, 910, 580);
         QTest::newRow("word view") << "wordview" << 0 << QRect(0, 0, 1100, 723);
         QTest::newRow("background label") << "face" << 0 << QRect(0, 0, 1100, 723);
-        QTest::newRow("contents") << "directory" << 0 << QRect(23, 426, 60, 28);
-        QTest::newRow("quit") << "qut" << 0 << QRect(8, 573, 64, 33);
-        QTest::newRow("next page") << "next" << 0 << QRect(9, 524, 89, 32);
-        QTest::newRow("previous page") << "up" << 0 << QRect(6, 470, 78, 31);
-        QTest::newRow("find it, a pixel higher") << "find" << 0 << QRect(635, 676, 90, 36);
-        QTest::newRow("jump") << "jump" << 0 << QRect(488, 677, 90, 36);
-        QTest::newRow("full screen") << "full" << 0 << QRect(220, 677, 90, 36);
-        QTest::newRow("word practice") << "word" << 0 << QRect(350, 677, 90, 36);
-        QTest::newRow("first animation") << "flash" << 0 << QRect(770, 677, 90, 36);
-        QTest::newRow("second animation") << "flash" << 1 << QRect(900, 677, 90, 36);
+        // The buttons stand where the button table says (its numbers are checked with it).
+        QHash<QString, int> seen;
+        for (const Layout::ButtonPlace &place : Layout::buttons) {
+            const QString name = place.objectName.toString();
+            const int which = seen[name]++;
+            QTest::addRow("%s %d", qPrintable(name), which) << name << which << place.window;
+        }
     }
 
     void windowLayout()
@@ -328,14 +302,14 @@ private slots:
         QCOMPARE(pageArea()->minimumSize(), layout.pageArea.size());
         QCOMPARE(pageArea()->maximumSize(), layout.pageArea.size());
         QCOMPARE(pageView()->size(), QSize(1139, 726));
-        QCOMPARE(button("next")->geometry(), layout.nextButton);
-        QCOMPARE(button("up")->geometry(), layout.upButton);
-        QCOMPARE(button("jump")->geometry(), layout.jumpButton);
-        QCOMPARE(button("directory")->geometry(), layout.directoryButton);
-        QCOMPARE(button("full")->geometry(), layout.fullButton);
-        QCOMPARE(button("find")->geometry(), layout.findButton);
-        QCOMPARE(button("flash", 0)->geometry(), layout.flashButton);
-        QCOMPARE(button("flash", 1)->geometry(), layout.flash2Button);
+        // Buttons of one name stand in table order.
+        QHash<QString, int> seen;
+        for (const Layout::ButtonPlace &place : Layout::buttons) {
+            const QString name = place.objectName.toString();
+            QPushButton *b = button(qPrintable(name), seen[name]++);
+            if (const auto geometry = Layout::fullScreenPlace(place, desktop.size()))
+                QCOMPARE(b->geometry(), *geometry);
+        }
         QVERIFY(!face()->isVisible());
         QVERIFY(!button("qut")->isVisible());
         QVERIFY(!button("word")->isVisible());
@@ -431,8 +405,7 @@ private slots:
         QCOMPARE(reading->source, source);
         QCOMPARE(gamePlayer->calls.contains(QStringLiteral("stop")), game);
         QCOMPARE(pageView()->gameMode(), game);
-        QCOMPARE(wordPlayer->source,
-                 Content::spreadAudio(QCoreApplication::applicationDirPath(), 36));
+        QCOMPARE(wordPlayer->source, Content::spreadAudio(book().contentDir, 36));
 
         wordPlayer->playing = true;
         rightPlayer->playing = true;
@@ -452,10 +425,37 @@ private slots:
         QCOMPARE(pageView()->currentSpread(), spread);
         QCOMPARE(pageView()->gameMode(), game);
         QCOMPARE(reading->calls,
-                 reload ? QStringList{"setSource " +
-                                      Content::spreadAudio(QCoreApplication::applicationDirPath(),
-                                                           spread)}
-                        : QStringList{});
+                 reload
+                     ? QStringList{"setSource " + Content::spreadAudio(book().contentDir, spread)}
+                     : QStringList{});
+    }
+
+    void unreadableBookShowsTheCriticalBox_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("hotspot map") << "map";
+        QTest::newRow("word list") << "words";
+    }
+
+    void unreadableBookShowsTheCriticalBox()
+    {
+        // The readers have no box of their own: the window hands its box to both views.
+        QFETCH(QString, missing);
+        Content::Sources sources = book();
+        (missing == u"map" ? sources.mapPath : sources.wordListPath) =
+            QStringLiteral("/test/book/missing.xml");
+
+        SeenBox seen;
+        answerMessageBox(&seen, QMessageBox::Yes);
+        ScriptedPlayers players;
+        const Widget window(nullptr, players.factory(), sources);
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.title, QStringLiteral("err"));
+        QCOMPARE(seen.text, QStringLiteral("open file err"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
+        QVERIFY(!seen.hasDefault);
+        QCOMPARE(seen.parent, nullptr);
     }
 
     void bookKeysRestInPractice_data()
@@ -550,8 +550,8 @@ private slots:
         ScriptedPlayer *reading = m_players.made.at(1);
         reading->playing = true;
 
-        CloseBox seen;
-        answerClose(&seen, yes ? QMessageBox::Yes : QMessageBox::No);
+        SeenBox seen;
+        answerMessageBox(&seen, yes ? QMessageBox::Yes : QMessageBox::No);
         if (way == u"button")
             button("qut")->click();
         else if (way == u"ctrl+q")
@@ -563,7 +563,8 @@ private slots:
         QCOMPARE(seen.title, QStringLiteral("Mivora提示你:"));
         QCOMPARE(seen.text, QStringLiteral("<h1>您确定要退出吗?</h1>"));
         QCOMPARE(seen.format, Qt::RichText);
-        QVERIFY(seen.hasIcon);
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
+        QVERIFY(seen.hasIconPixmap);
         QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(!seen.hasDefault);
         QVERIFY(seen.flags.testFlag(Qt::MSWindowsFixedSizeDialogHint));

@@ -98,51 +98,6 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// Closes any modal window that shows while it lives and records its title, so that a box
-// that should not appear fails the test instead of blocking it.
-class ModalGuard
-{
-public:
-    ModalGuard()
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] {
-            if (QWidget *dialog = QApplication::activeModalWidget()) {
-                seen << dialog->windowTitle();
-                dialog->close();
-            }
-        });
-        m_poll.start(5);
-    }
-
-    QStringList seen;
-
-private:
-    QTimer m_poll;
-};
-
-// What the empty-answer box showed.
-struct AboutBox
-{
-    bool shown = false;
-    QString title;
-    QString text;
-    QWidget *parent = nullptr;
-};
-
-void answerAboutBox(AboutBox *seen)
-{
-    whenModalShows([seen](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        if (box) {
-            seen->shown = true;
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            seen->parent = box->parentWidget();
-        }
-        dialog->close();
-    });
-}
-
 struct SummaryRow
 {
     QString english;
@@ -301,37 +256,28 @@ private:
                m_view->m_answerEdit->isEnabled();
     }
 
+    // The book of a test: its word list, and audio from the test's own directory.
+    Content::Sources sources(const QString &listPath) const
+    {
+        return {.wordListPath = listPath, .contentDir = m_dir->path()};
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_listPath;
     std::unique_ptr<ScriptedPlayers> m_players;
     std::unique_ptr<word> m_view;
     // A box or summary that no test step answers would block the test until ctest kills it;
     // the watch closes it after a while and fails the test instead.
-    QTimer m_modalWatch;
-    QPointer<QWidget> m_watchedModal;
-    QDeadlineTimer m_watchedSince;
-    QStringList m_stuckModals;
+    StuckModalWatch m_modalWatch;
 };
 
 void TestWord::initTestCase()
 {
     QCOMPARE(unit1Words().size(), 25);
-    m_modalWatch.setInterval(50);
-    connect(&m_modalWatch, &QTimer::timeout, this, [this] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal != m_watchedModal) {
-            m_watchedModal = modal;
-            m_watchedSince = QDeadlineTimer(2000);
-        } else if (modal && m_watchedSince.hasExpired()) {
-            m_stuckModals << modal->windowTitle();
-            modal->close();
-        }
-    });
 }
 
 void TestWord::init()
 {
-    m_stuckModals.clear();
     m_modalWatch.start();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -339,7 +285,7 @@ void TestWord::init()
     QVERIFY(writeFile(m_listPath, wordList(unit1Words())));
 
     m_players = std::make_unique<ScriptedPlayers>();
-    m_view = std::make_unique<word>(nullptr, m_players->factory(), m_listPath);
+    m_view = std::make_unique<word>(nullptr, m_players->factory(), sources(m_listPath));
     m_view->resize(1100, 723);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
@@ -348,7 +294,8 @@ void TestWord::init()
 void TestWord::cleanup()
 {
     m_modalWatch.stop();
-    QVERIFY2(m_stuckModals.isEmpty(), qPrintable(u"left open: "_s + m_stuckModals.join(u", "_s)));
+    QVERIFY2(m_modalWatch.stuck.isEmpty(),
+             qPrintable(u"left open: "_s + m_modalWatch.stuck.join(u", "_s)));
     m_view.reset();
     m_players.reset();
     m_dir.reset();
@@ -594,7 +541,7 @@ void TestWord::otherKeysStopAtView()
 
     KeyRecorder parent;
     ScriptedPlayers players;
-    auto *view = new word(&parent, players.factory(), m_listPath);
+    auto *view = new word(&parent, players.factory(), sources(m_listPath));
     QTest::mouseClick(view->m_startButton, Qt::LeftButton);
     QWidget *target = fromAnswer ? static_cast<QWidget *>(view->m_answerEdit) : view;
     QTest::keyClick(target, Qt::Key(key));
@@ -611,8 +558,8 @@ void TestWord::emptyAnswerReplaysWord()
     const QStringList rightCalls = rightPlayer()->calls;
     const QStringList wrongCalls = wrongPlayer()->calls;
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
 
     QVERIFY(box.shown);
@@ -646,8 +593,8 @@ void TestWord::enterBeforeStart()
     m_view->enterpractice();
     const qsizetype mark = wordPlayer()->calls.size();
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view.get(), Qt::Key(key));
 
     QVERIFY(box.shown);
@@ -829,8 +776,8 @@ void TestWord::againSpeaksFirstWordAfterFeedback()
     if (soundEndsInSummary) {
         QVERIFY(!wrongPlayer()->playing);
         // Nothing is spoken until the child submits.
-        AboutBox box;
-        answerAboutBox(&box);
+        SeenBox box;
+        answerMessageBox(&box, QMessageBox::Ok);
         QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
         QVERIFY(box.shown);
     } else {
@@ -965,8 +912,7 @@ void TestWord::leaveAndEnterAgain()
     QCOMPARE(m_view->m_answerEdit->text(), QString());
     QVERIFY(m_view->m_wrongIndices.isEmpty());
     QCOMPARE(since(wordPlayer(), mark),
-             QStringList{u"setSource "_s + QCoreApplication::applicationDirPath() +
-                         u"/frequency/frequency36.dll"_s});
+             QStringList{u"setSource "_s + m_dir->path() + u"/frequency/frequency36.dll"_s});
 }
 
 void TestWord::emptyUnitReady()
@@ -979,8 +925,8 @@ void TestWord::emptyUnitReady()
     QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
     QVERIFY(ready());
 
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view.get(), Qt::Key_Return);
     QVERIFY(box.shown);
 
@@ -1015,8 +961,8 @@ void TestWord::emptyUnitDuringPass()
     wrongPlayer()->playToEnd();
     m_view->wordendtime();
     m_view->m_answerEdit->clear();
-    AboutBox box;
-    answerAboutBox(&box);
+    SeenBox box;
+    answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
     QVERIFY(box.shown);
     QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
@@ -1030,12 +976,11 @@ void TestWord::emptyUnitDuringPass()
 
 void TestWord::unreadableListCarriesOnEmpty()
 {
-    SeenBox box;
-    answerMessageBox(&box, QMessageBox::Yes);
+    QStringList reported;
     ScriptedPlayers players;
-    word view(nullptr, players.factory(), m_dir->filePath(u"missing.xml"_s));
-    QVERIFY(box.shown);
-    QCOMPARE(box.text, u"open file err"_s);
+    word view(nullptr, players.factory(), sources(m_dir->filePath(u"missing.xml"_s)),
+              [&reported](const QString &, const QString &text) { reported << text; });
+    QCOMPARE(reported, QStringList{u"open file err"_s});
 
     QCOMPARE(view.m_meaningLabel->text(), QString());
     QTest::mouseClick(view.m_startButton, Qt::LeftButton);

@@ -3,7 +3,6 @@
 #include "words/wordjudgement.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,9 +31,11 @@ QFont boldFont(const QString &family, int pointSize)
 
 } // namespace
 
-word::word(QWidget *parent, AudioPlayerFactory makePlayer, QString wordListPath)
+word::word(QWidget *parent, AudioPlayerFactory makePlayer, Content::Sources sources,
+           ReadFailureReport report)
     : QWidget(parent, Qt::WindowFlags())
-    , m_wordListPath(std::move(wordListPath))
+    , m_sources(std::move(sources))
+    , m_report(std::move(report))
 {
     // Unit 1, counts and index 0 come from the member initialisers.
     loadUnit();
@@ -131,9 +132,10 @@ void word::loadUnit()
 {
     // Everything that reads the unit checks the index against it, so a failure box of the
     // load, whose event loop lets the players and the timer run, finds nothing to misread.
-    m_currentUnit = std::make_unique<WordUnit>(QStringLiteral("unit%1").arg(m_unitNumber));
+    m_currentUnit =
+        std::make_unique<WordUnit>(QStringLiteral("unit%1").arg(m_unitNumber), m_report);
     m_currentUnit->clear();
-    m_currentUnit->load(m_wordListPath);
+    m_currentUnit->load(m_sources.wordListPath);
 }
 
 const WordEntry *word::entryAt(int index) const
@@ -240,12 +242,8 @@ void word::advanceword()
     if (again) {
         // The same unit once more, not reloaded; its first word is spoken when the last
         // feedback sound ends or the child submits an empty answer.
-        m_rightCount = 0;
-        m_wrongCount = 0;
-        m_wordIndex = 0;
         m_feedbackLabel->setText(QString());
-        m_meaningLabel->setText(meaningAt(0));
-        showcounts();
+        resetcounts();
     } else {
         emit qutword();
     }
@@ -277,12 +275,17 @@ void word::setstart()
 
 void word::resetpass()
 {
-    m_rightCount = 0;
-    m_wrongCount = 0;
-    m_wordIndex = 0;
     m_answerEdit->clear();
     m_feedbackLabel->setText(QString());
     loadUnit();
+    resetcounts();
+}
+
+void word::resetcounts()
+{
+    m_rightCount = 0;
+    m_wrongCount = 0;
+    m_wordIndex = 0;
     m_meaningLabel->setText(meaningAt(0));
     showcounts();
 }
@@ -298,11 +301,7 @@ void word::setunitint(int unit)
     m_unitNumber = unit + 1;
     loadUnit();
     m_answerEdit->clear();
-    m_rightCount = 0;
-    m_wrongCount = 0;
-    m_wordIndex = 0;
-    m_meaningLabel->setText(meaningAt(0));
-    showcounts();
+    resetcounts();
     // A hidden start button means a pass runs (asked of the button itself, so that the
     // answer does not depend on whether the view is on screen): it goes on at the new
     // unit's first word.
@@ -318,8 +317,7 @@ void word::showcounts()
 
 void word::enterpractice()
 {
-    m_wordPlayer->setSource(
-        Content::spreadAudio(QCoreApplication::applicationDirPath(), Content::wordAudioSpread));
+    m_wordPlayer->setSource(Content::spreadAudio(m_sources.contentDir, Content::wordAudioSpread));
     m_wrongIndices.clear();
     m_nextButton->hide();
     m_startButton->show();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "book/content.h"
+#include "content/content.h"
+#include "content/wordunit.h"
 #include "media/audioplayer.h"
-#include "words/wordunit.h"
 
 #include <QFont>
 #include <QList>
@@ -24,14 +24,14 @@ class QTimer;
 // either starts another pass or emits qutword().
 //
 // The main window calls enterpractice() and leavepractice() when practice is entered and
-// left, and connects backButton() and qutword() to its mode switch. The word list is read
-// from `wordListPath` (the compiled-in list unless a test gives another).
+// left, and connects backButton() and qutword() to its mode switch. The words come from the
+// book's word list, their audio from its content directory.
 class word : public QWidget
 {
     Q_OBJECT
 public:
     explicit word(QWidget *parent, AudioPlayerFactory makePlayer = AudioPlayer::factory(),
-                  QString wordListPath = Content::wordList);
+                  Content::Sources sources = {}, ReadFailureReport report = {});
     ~word() override;
 
     QPushButton *backButton() const { return m_backButton; }
@@ -65,6 +65,8 @@ private:
     void playword();
     void advanceword();
     void resetpass();
+    // Back to the unit's first word with nothing counted.
+    void resetcounts();
     void showcounts();
     // The entry at `index` of the current unit, or null when the unit has none there.
     const WordEntry *entryAt(int index) const;
@@ -73,7 +75,8 @@ private:
 
     friend class TestWord;
 
-    QString m_wordListPath;
+    Content::Sources m_sources;
+    ReadFailureReport m_report;
     std::unique_ptr<WordUnit> m_currentUnit;
     QPushButton *m_nextButton = nullptr;
     QPushButton *m_startButton = nullptr;

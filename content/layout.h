@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QStringView>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+
+// Geometry of the main window. Fixed places are constants; what depends on the desktop is a
+// pure function of the desktop size, so any screen can be tried without one.
+namespace Layout {
+
+inline constexpr QSize windowSize{1100, 723};
+
+// Window mode, relative to the main window.
+inline constexpr QRect pageArea{130, 95, 912, 582};
+inline constexpr QRect pageView{130, 95, 910, 580};
+inline constexpr QRect face{0, 0, 1100, 723};
+
+// The ten image buttons of the main window, in the order they are stacked.
+enum class ButtonId { Directory, Up, Next, Qut, Find, Jump, Full, Word, Flash, Flash2 };
+
+// The point of the desktop a button's full-screen rectangle is given from; the buttons
+// without one are hidden in full-screen mode.
+enum class Anchor { Hidden, TopLeft, TopRight, BottomCentre };
+
+struct ButtonPlace
+{
+    // What the style sheets select the button by; the two animation buttons share theirs.
+    QStringView objectName;
+    QRect window; // relative to the main window
+    Anchor anchor;
+    QRect fullScreen; // relative to the anchor
+};
+
+// Indexed by ButtonId.
+inline constexpr std::array<ButtonPlace, 10> buttons{{
+    {u"directory", {23, 426, 60, 28}, Anchor::BottomCentre, {-134, -100, 68, 45}},
+    {u"up", {6, 470, 78, 31}, Anchor::TopLeft, {50, 50, 64, 30}},
+    {u"next", {9, 524, 89, 32}, Anchor::TopRight, {-100, 50, 64, 30}},
+    {u"qut", {8, 573, 64, 33}, Anchor::Hidden, {}},
+    {u"find", {635, 676, 90, 36}, Anchor::BottomCentre, {64, -100, 68, 45}},
+    {u"jump", {488, 677, 90, 36}, Anchor::BottomCentre, {-34, -100, 68, 45}},
+    {u"full", {220, 677, 90, 36}, Anchor::BottomCentre, {-234, -100, 68, 45}},
+    {u"word", {350, 677, 90, 36}, Anchor::Hidden, {}},
+    {u"flash", {770, 677, 90, 36}, Anchor::BottomCentre, {164, -100, 68, 45}},
+    {u"flash", {900, 677, 90, 36}, Anchor::BottomCentre, {264, -100, 68, 45}},
+}};
+
+constexpr const ButtonPlace &button(ButtonId id)
+{
+    return buttons[static_cast<std::size_t>(id)];
+}
+
+// Where the button stands in full-screen mode on a desktop of this size; nothing for a button
+// hidden there.
+std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop);
+
+// Where the frameless window first stands: centred, 10 pixels above the desktop's centre, but
+// never with its top-left corner off the desktop.
+QPoint windowPosition(QSize desktop);
+
+// The 1100 x 723 panel (background label, word view) centred in a window of this size.
+QRect centredPanel(QSize window);
+
+// Full-screen mode: the page area keeps the 910 : 580 proportion up to the full-size page.
+// (The page buttons sit in the top corners and the rest form a row near the bottom, as the
+// button table says.)
+struct FullScreen
+{
+    QRect pageArea;
+    QSize pageView;
+};
+
+FullScreen fullScreen(QSize desktop);
+
+} // namespace Layout

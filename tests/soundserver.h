@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <optional>
+
+// A PulseAudio server of the test's own with one null sink, whose monitor is recorded as it
+// plays: what the test hears is what a sound server received. Set up before the first player
+// is made, because Qt connects to the server once.
+class SoundServer
+{
+public:
+    static constexpr int rate = 48000;
+
+    ~SoundServer()
+    {
+        for (QProcess *process : {&m_recorder, &m_keepAlive})
+            process->kill(), process->waitForFinished();
+        if (m_started)
+            QProcess::execute(QStringLiteral("pulseaudio"), {QStringLiteral("--kill")});
+    }
+
+    // Why the server cannot be had here, or nothing when it runs.
+    QString start()
+    {
+        for (const char *tool : {"pulseaudio", "pactl", "pacat", "parec"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                return QStringLiteral("%1 is not installed (scripts/setup.sh installs it)")
+                    .arg(QString::fromLatin1(tool));
+        }
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
+        qputenv("PULSE_SERVER",
+                QStringLiteral("unix:%1/pulse/native").arg(m_runtime.path()).toUtf8());
+        const int status = QProcess::execute(QStringLiteral("pulseaudio"),
+                                             {QStringLiteral("-D"), QStringLiteral("-n"),
+                                              QStringLiteral("--exit-idle-time=-1"),
+                                              QStringLiteral("--load=module-native-protocol-unix"),
+                                              QStringLiteral("--load=module-null-sink sink_name=S"),
+                                              QStringLiteral("--load=module-always-sink")});
+        if (status != 0)
+            return QStringLiteral("pulseaudio would not start");
+        m_started = true;
+        QProcess::execute(QStringLiteral("pactl"),
+                          {QStringLiteral("set-default-sink"), QStringLiteral("S")});
+
+        // A stream of silence keeps the null sink's clock in real time.
+        m_keepAlive.start(QStringLiteral("pacat"),
+                          {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                           QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
+                           QStringLiteral("--latency-msec=10"), QStringLiteral("-d"),
+                           QStringLiteral("S"), QStringLiteral("/dev/zero")});
+        m_recorder.start(QStringLiteral("parec"),
+                         {QStringLiteral("-d"), QStringLiteral("S.monitor"),
+                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                          QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
+                          QStringLiteral("--latency-msec=5")});
+        QObject::connect(&m_recorder, &QProcess::readyReadStandardOutput, &m_recorder, [this] {
+            m_samples += m_recorder.readAllStandardOutput();
+            const qint64 origin =
+                m_clock.nsecsElapsed() - qint64(m_samples.size() / 2) * 1000000000 / rate;
+            m_origin = m_origin ? std::min(*m_origin, origin) : origin;
+        });
+        m_clock.start();
+        // The recorder takes about a second to deliver its first samples.
+        if (!QTest::qWaitFor([this] { return m_origin.has_value(); }, 10000))
+            return QStringLiteral("the sound server records nothing");
+        return {};
+    }
+
+    // Now, on the recording's clock, in milliseconds.
+    qint64 now() const { return m_clock.elapsed(); }
+
+    // The first moment in [from, to) ms at which the sink played sound, if any.
+    std::optional<qint64> firstSound(qint64 from, qint64 to) const
+    {
+        const qint64 count = m_samples.size() / 2;
+        const qint64 begin = std::max<qint64>(0, (from * 1000000 - *m_origin) * rate / 1000000000);
+        const qint64 end = std::min(count, (to * 1000000 - *m_origin) * rate / 1000000000);
+        for (qint64 i = begin; i < end; ++i) {
+            if (std::abs(qFromLittleEndian<qint16>(m_samples.constData() + 2 * i)) > 300)
+                return (*m_origin + i * 1000000000 / rate) / 1000000;
+        }
+        return std::nullopt;
+    }
+
+private:
+    QTemporaryDir m_runtime;
+    QProcess m_keepAlive;
+    QProcess m_recorder;
+    QElapsedTimer m_clock;
+    QByteArray m_samples;
+    std::optional<qint64> m_origin; // ns on m_clock of the first sample
+    bool m_started = false;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "content/spreadmap.h"
+#include "tools/demobook/booktext.h"
+#include "tools/demobook/tools.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Where the demo book comes from and where it goes.
+struct DemoBookInputs
+{
+    QString map;   // the page hotspot map
+    QString words; // the word list
+    QString text;  // the English of every hotspot (book.txt)
+    QString outputDir;
+    QString stamp;  // remembers what the output was made from; may be empty
+    QString copies; // where to leave copies of the page images for looking at; may be empty
+    bool force = false;
+    Tools tools;
+};
+
+// Makes the demo book's content files into the output directory: both page-image bundles,
+// the audio of every spread with timed hotspots, the word audio and the animations.
+class DemoBook
+{
+public:
+    explicit DemoBook(DemoBookInputs inputs);
+
+    // Fails with a message for the user when anything is missing or wrong.
+    void make();
+
+private:
+    void readInputs();
+    void checkText() const;
+    bool upToDate(const QByteArray &fingerprint) const;
+    QByteArray fingerprint() const;
+    QStringList outputs() const;
+
+    void makeImages();
+    void checkContentsTargets(const SpreadText *contents);
+    void makeSpreadAudio();
+    void makeWordAudio();
+    void makeMovies();
+
+    void progress(const QString &message) const;
+
+    DemoBookInputs m_in;
+    QString m_work;
+    BookText m_text;
+    QList<QList<Hotspot>> m_hotspots; // by spread index, 0 ... lastSpread
+    QElapsedTimer m_clock;
+};

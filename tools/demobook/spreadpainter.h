@@ -1,0 +1,51 @@
+#pragma once
+
+#include "content/spreadmap.h"
+#include "tools/demobook/booktext.h"
+
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// The sections of the book as the contents spread lists them: each "contents" entry with a
+// target spread starts a section that runs to the next one.
+class Outline
+{
+public:
+    explicit Outline(const SpreadText *contents);
+
+    // The title of the section spread k belongs to; "Contents" for the contents spread.
+    QString heading(int k) const;
+    // 0-based number of that section, for its colour; -1 for the contents spread.
+    int section(int k) const;
+
+private:
+    QList<std::pair<int, QString>> m_sections; // first spread, title; by first spread
+};
+
+// Draws spread k, pages 2k and 2k+1, into an image of the given size. Everything is laid out
+// in the 910 x 580 frame of the hotspot rectangles and drawn scaled, so the full-screen image
+// is drawn at its own size rather than enlarged. Without hotspots the spread is a plain
+// numbered one.
+class SpreadPainter
+{
+public:
+    explicit SpreadPainter(const Outline &outline);
+
+    QImage paint(int k, QSize size, const QList<Hotspot> &hotspots, const SpreadText *text);
+
+    // Fails when an item names a kind or picture the painter does not know.
+    static void check(const PageItem &item, const QString &where);
+
+    // Hotspots whose English did not fit their rectangle at the smallest size, as
+    // "P4-5 N_3" lines, collected over all paints.
+    const QStringList &overflows() const { return m_overflows; }
+
+private:
+    const Outline &m_outline;
+    QStringList m_overflows;
+};
