@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installFontSubstitutions();
+    installQtTranslation();
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     installStyleSheet(windowStyleSheet);
 

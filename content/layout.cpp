@@ -6,8 +6,10 @@ namespace Layout {
 
 QPoint windowPosition(QSize desktop)
 {
-    return {(desktop.width() - windowSize.width()) / 2,
-            (desktop.height() - windowSize.height()) / 2 - 10};
+    // The window has no frame to drag it by, so a corner placed off the desktop could never be
+    // brought back: on a desktop too small for it, its top-left corner stays on the desktop.
+    return {std::max((desktop.width() - windowSize.width()) / 2, 0),
+            std::max((desktop.height() - windowSize.height()) / 2 - 10, 0)};
 }
 
 QRect centredPanel(QSize window)

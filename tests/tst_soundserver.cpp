@@ -2,8 +2,10 @@
 #include "media/audioplayer.h"
 #include "media/movieplayer.h"
 #include "soundserver.h"
+#include "words/word.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 
 // The real players, heard at a sound server: a click after the child has looked at the page a
@@ -33,7 +35,9 @@ private:
             Content::Sources{.contentDir = QStringLiteral(MIVORA_OUTPUT_DIR)});
         view->resize(910, 580);
         view->show();
+        // The view opens on spread 1; away and back sets its recording anew, as a page turn does.
         view->setBookNowNext();
+        view->setBookNowUp();
         // The child looks at the page first; the old backend then started late by this long.
         QTest::qWait(ms);
         return view;
@@ -78,6 +82,29 @@ private slots:
         QVERIFY2(m_server.firstSound(promptEnd, promptEnd + 500),
                  "the target was not said after the prompt");
         view->findButton();
+    }
+
+    // The practice's first word, 出发 pressed after the child looked at the view a while.
+    void firstWordAfterAWaitIsHeard()
+    {
+        word view(nullptr, AudioPlayer::factory(),
+                  Content::Sources{.contentDir = QStringLiteral(MIVORA_OUTPUT_DIR)});
+        view.show();
+        view.enterpractice();
+        QTest::qWait(8000);
+
+        const qint64 start = m_server.now();
+        QPushButton *go = nullptr;
+        for (QPushButton *button : view.findChildren<QPushButton *>()) {
+            if (button->text() == QStringLiteral("出发"))
+                go = button;
+        }
+        QVERIFY(go);
+        go->click();
+        // The first word of unit 1 has a segment of 4 s.
+        QTest::qWait(1500);
+        QVERIFY2(m_server.firstSound(start, start + 1500), "the first word was not heard");
+        view.leavepractice();
     }
 
     // The animations keep their sound; the demo movie's sound begins 500 ms into it.
