@@ -189,13 +189,18 @@ int main(int argc, char *argv[])
 
     MakeOptions making;
     making.outDir = dir.filePath(QStringLiteral("out"));
+    making.stateDir = dir.filePath(QStringLiteral("state"));
     making.programs = checking.programs;
     making.jobs = 2;
     making.progress = nullptr;
     MakeResult made;
     const auto make = [&] { made = makeBook(folder, result.plan, making); };
     row(
-        "make, from nothing", std::min(runs, 2), [&] { QDir(making.outDir).removeRecursively(); },
+        "make, from nothing", std::min(runs, 2),
+        [&] {
+            QDir(making.outDir).removeRecursively();
+            QDir(making.stateDir).removeRecursively();
+        },
         make);
     std::printf("  (%d files made, %lld failures)\n", made.made, qlonglong(made.failures.size()));
     row("make, nothing changed", runs, nothing, make);

@@ -186,6 +186,7 @@ private:
         const CheckResult checked = check(folder);
         MakeOptions options;
         options.outDir = out;
+        options.stateDir = out + QStringLiteral(".state");
         options.programs = Programs::find();
         options.jobs = 2;
         options.progress = nullptr;

@@ -94,6 +94,7 @@ private slots:
         m_out = m_dir.filePath(QStringLiteral("out"));
         MakeOptions making;
         making.outDir = m_out;
+        making.stateDir = m_dir.filePath(QStringLiteral("state"));
         making.programs = checking.programs;
         making.progress = nullptr;
         QVERIFY(makeBook(m_book->folder, checked.plan, making).failures.isEmpty());

@@ -32,8 +32,6 @@ constexpr int jpegQuality = 90;
 // of CD audio.
 constexpr int audioRate = 32000;
 
-const QString stateDir = QStringLiteral(".mvrbook");
-
 // Replaces `target` by the finished `part`, so that a failed or interrupted step never leaves
 // half a file under the name the program reads.
 bool replaceWith(const QString &part, const QString &target, QString *why)
@@ -171,7 +169,7 @@ Maker::Maker(const QString &folder, const BookPlan &plan, const MakeOptions &opt
     : m_folder(QDir(folder).absolutePath())
     , m_plan(plan)
     , m_options(options)
-    , m_pagesCache(options.outDir + u'/' + stateDir + QStringLiteral("/pages"))
+    , m_pagesCache(options.stateDir + QStringLiteral("/pages"))
 {}
 
 QString Maker::relativeOut(const QString &path) const
@@ -220,14 +218,15 @@ void Maker::runJobs(const QString &what)
 MakeResult Maker::run()
 {
     for (const QString &dir :
-         {QString(), QStringLiteral("frequency"), QStringLiteral("data"),
-          stateDir + QStringLiteral("/pages/910"), stateDir + QStringLiteral("/pages/1139")}) {
-        if (!QDir().mkpath(out(dir))) {
-            m_result.failures.append(QStringLiteral("cannot make the directory %1").arg(out(dir)));
+         {out(QStringLiteral("frequency")), out(QStringLiteral("data")),
+          m_pagesCache + QStringLiteral("/910"), m_pagesCache + QStringLiteral("/1139")}) {
+        if (!QDir().mkpath(dir)) {
+            m_result.failures.append(QStringLiteral("cannot make the directory %1").arg(dir));
             return m_result;
         }
     }
-    if (QFile file(out(stateDir + QStringLiteral("/state.json"))); file.open(QIODevice::ReadOnly)) {
+    const QString statePath = m_options.stateDir + QStringLiteral("/state.json");
+    if (QFile file(statePath); file.open(QIODevice::ReadOnly)) {
         const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
         m_previous = state.value(QStringLiteral("outputs")).toObject();
         m_knownDigests = state.value(QStringLiteral("sources")).toObject();
@@ -253,7 +252,7 @@ MakeResult Maker::run()
         }
     }
 
-    QSaveFile state(out(stateDir + QStringLiteral("/state.json")));
+    QSaveFile state(statePath);
     const QJsonObject record{{QStringLiteral("outputs"), m_state},
                              {QStringLiteral("sources"), m_digests}};
     if (!state.open(QIODevice::WriteOnly) || state.write(QJsonDocument(record).toJson()) < 0 ||

@@ -11,6 +11,9 @@
 struct MakeOptions
 {
     QString outDir;
+    // Where make keeps what it made from what and the pages it scaled, so that the content
+    // directory holds nothing but what the program reads.
+    QString stateDir;
     Programs programs;
     int jobs = 1;
     // Make everything again, even what is up to date.
@@ -28,5 +31,5 @@ struct MakeResult
 // Makes a checked book's content files into the output directory, as the program reads them:
 // both page-image bundles, every audio file as PCM WAV, every animation as H.264/AAC MP4. What
 // was made before from the same sources is kept; files it made that the book no longer has are
-// removed. Its records and scaled pages live in the output directory's ".mvrbook" folder.
+// removed.
 MakeResult makeBook(const QString &folder, const BookPlan &plan, const MakeOptions &options);

@@ -10,6 +10,7 @@
 #include "tools/mvrbook/preview.h"
 
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -43,6 +44,15 @@ void report(const Problems &problems)
     print(stdout, QStringLiteral("%1 error(s), %2 warning(s)")
                       .arg(problems.errors())
                       .arg(problems.warnings()));
+}
+
+// Make's records for a content directory, in the user's cache: the directory itself holds only
+// what the program reads, so that it can be copied or installed as it is.
+QString defaultStateDir(const QString &outDir)
+{
+    const QByteArray name = QCryptographicHash::hash(outDir.toUtf8(), QCryptographicHash::Sha1);
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/make/") + QString::fromLatin1(name.toHex().left(16));
 }
 
 int check(const QString &folder, CheckOptions options)
@@ -167,7 +177,12 @@ int main(int argc, char *argv[])
         QStringLiteral("make: also write the C++ source that builds the book's last spread and "
                        "contents table into the program (the build does this)."),
         QStringLiteral("file"));
-    parser.addOptions({out, spread, jobs, force, ffmpeg, rcc, constants});
+    const QCommandLineOption state(
+        QStringLiteral("state"),
+        QStringLiteral("make: where to keep what was made from what (default: in the user's "
+                       "cache, by content directory)."),
+        QStringLiteral("dir"));
+    parser.addOptions({out, spread, jobs, force, ffmpeg, rcc, constants, state});
     parser.process(app);
 
     const QStringList arguments = parser.positionalArguments();
@@ -191,6 +206,8 @@ int main(int argc, char *argv[])
             return usage(parser, QStringLiteral("make needs --out DIR"));
         MakeOptions making;
         making.outDir = QDir(parser.value(out)).absolutePath();
+        making.stateDir = parser.isSet(state) ? QDir(parser.value(state)).absolutePath()
+                                              : defaultStateDir(making.outDir);
         making.programs = checking.programs;
         making.jobs = jobCount;
         making.force = parser.isSet(force);
