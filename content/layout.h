@@ -18,6 +18,8 @@ inline constexpr QSize windowSize{1100, 723};
 // Window mode, relative to the main window.
 inline constexpr QRect pageArea{130, 95, 912, 582};
 inline constexpr QRect pageView{130, 95, 910, 580};
+// The page view in full-screen mode, whatever the desktop.
+inline constexpr QSize fullScreenPageView{1139, 726};
 inline constexpr QRect face{0, 0, 1100, 723};
 
 // The ten image buttons of the main window, in the order they are stacked.
@@ -72,7 +74,7 @@ QRect centredPanel(QSize window);
 struct FullScreen
 {
     QRect pageArea;
-    QSize pageView;
+    QSize pageView; // always fullScreenPageView
 };
 
 FullScreen fullScreen(QSize desktop);

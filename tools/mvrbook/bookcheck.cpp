@@ -1,6 +1,7 @@
 #include "tools/mvrbook/bookcheck.h"
 
 #include "content/content.h"
+#include "content/layout.h"
 #include "content/listfile.h"
 #include "content/spreadmap.h"
 #include "content/wordunit.h"
@@ -54,7 +55,6 @@ struct Number
     int value = 0;
     QString text;
 
-    bool isNumber() const { return given == Given::Number; }
     bool isBlank() const { return given == Given::Absent || given == Given::Empty; }
 };
 
@@ -131,13 +131,14 @@ QString itemRun(int first, int last)
                          : QStringLiteral("N_%1 to N_%2").arg(first).arg(last);
 }
 
-// What reading a scan tells: its size as it is shown (turned as the file asks), and why it
-// cannot be read or decoded, if it cannot.
+// What reading a scan tells: its size as it is shown (turned as the file asks), whether it can
+// be read and decoded, and if not, why.
 struct ScanReading
 {
     QSize size;
-    QString unreadable;
-    QString undecodable;
+    bool readable = false;
+    bool decodes = false;
+    QString why;
 };
 
 ScanReading readScan(const QString &path)
@@ -146,34 +147,36 @@ ScanReading readScan(const QString &path)
     QImageReader reader(path);
     reader.setAutoTransform(true);
     reading.size = reader.size();
-    if (!reader.canRead() || reading.size.isEmpty()) {
-        reading.unreadable = reader.errorString();
+    reading.readable = reader.canRead() && !reading.size.isEmpty();
+    if (!reading.readable) {
+        reading.why = reader.errorString();
         return reading;
     }
     if (reader.transformation() & QImageIOHandler::TransformationRotate90)
         reading.size.transpose();
     // A small decode reads every byte of most formats at a fraction of the cost of a full one.
     reader.setScaledSize(reader.size() / 4);
-    if (reader.read().isNull())
-        reading.undecodable = reader.errorString();
+    reading.decodes = !reader.read().isNull();
+    if (!reading.decodes)
+        reading.why = reader.errorString();
     return reading;
 }
 
 // The reading of a scan as it was kept, or read now and kept.
 ScanReading readScan(const QString &path, const MeasureCache &cache)
 {
-    const QString kind = QStringLiteral("scan 1");
+    const QString kind = QStringLiteral("scan 2");
     ScanReading reading;
     if (const auto kept = cache.find(path, kind)) {
         QDataStream in(*kept);
-        in >> reading.size >> reading.unreadable >> reading.undecodable;
+        in >> reading.size >> reading.readable >> reading.decodes >> reading.why;
         if (in.status() == QDataStream::Ok)
             return reading;
     }
     reading = readScan(path);
     QByteArray kept;
     QDataStream out(&kept, QIODevice::WriteOnly);
-    out << reading.size << reading.unreadable << reading.undecodable;
+    out << reading.size << reading.readable << reading.decodes << reading.why;
     cache.keep(path, kind, kept);
     return reading;
 }
@@ -833,9 +836,9 @@ void Checker::checkMedia()
 void Checker::checkPage(int k, const QString &file, Problems &problems) const
 {
     const ScanReading scan = readScan(m_folder.path(file), m_cache);
-    if (!scan.unreadable.isNull()) {
+    if (!scan.readable) {
         problems.error({file, 0, k},
-                       QStringLiteral("cannot be read as an image: %1").arg(scan.unreadable));
+                       QStringLiteral("cannot be read as an image: %1").arg(scan.why));
         return;
     }
     const QSize &size = scan.size;
@@ -847,14 +850,17 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
                                         "view: it will be stretched to fit")
                              .arg(size.width())
                              .arg(size.height()));
-    if (size.width() < 1139 || size.height() < 726)
+    const QSize full = Layout::fullScreenPageView;
+    if (size.width() < full.width() || size.height() < full.height())
         problems.warning({file, 0, k},
-                         QStringLiteral("%1 x %2 is smaller than the full-screen page, 1139 x "
-                                        "726: it will look soft there")
+                         QStringLiteral("%1 x %2 is smaller than the full-screen page, %3 x %4: "
+                                        "it will look soft there")
                              .arg(size.width())
-                             .arg(size.height()));
-    if (!scan.undecodable.isNull())
-        problems.error({file, 0, k}, QStringLiteral("does not decode: %1").arg(scan.undecodable));
+                             .arg(size.height())
+                             .arg(full.width())
+                             .arg(full.height()));
+    if (!scan.decodes)
+        problems.error({file, 0, k}, QStringLiteral("does not decode: %1").arg(scan.why));
 }
 
 void Checker::checkRecording(int k, const QString &file, Problems &problems) const

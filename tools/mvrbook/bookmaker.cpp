@@ -1,7 +1,7 @@
 #include "tools/mvrbook/bookmaker.h"
 
 #include "content/content.h"
-#include "content/spreadmap.h"
+#include "content/layout.h"
 #include "tools/mvrbook/progress.h"
 
 #include <QCryptographicHash>
@@ -25,8 +25,8 @@ constexpr int recipe = 1;
 
 // The page view stretches the page over itself; the bundles hold it at the two sizes it is
 // shown at, so that it is never scaled while the child waits.
-constexpr QSize windowPage{910, 580};
-constexpr QSize fullScreenPage{1139, 726};
+constexpr QSize windowPage = Layout::pageView.size();
+constexpr QSize fullScreenPage = Layout::fullScreenPageView;
 constexpr int jpegQuality = 90;
 // 16-bit mono PCM seeks to the sample; 32 kHz keeps speech and songs clear at half the size
 // of CD audio.
@@ -155,7 +155,18 @@ private:
     QString m_folder;
     const BookPlan &m_plan;
     const MakeOptions &m_options;
-    QString m_pagesCache;
+    // Where the pages scaled to one of the two sizes are kept, and page k among them.
+    QString pagesAt(QSize size) const
+    {
+        return QStringLiteral("%1/pages/%2x%3")
+            .arg(m_options.stateDir)
+            .arg(size.width())
+            .arg(size.height());
+    }
+    QString pageAt(QSize size, int k) const
+    {
+        return QStringLiteral("%1/%2.jpg").arg(pagesAt(size)).arg(k);
+    }
     QJsonObject m_previous;     // output -> key, as the last run left them
     QJsonObject m_state;        // output -> key, as this run leaves them
     QJsonObject m_knownDigests; // source -> size, time and digest, from the last run
@@ -169,7 +180,6 @@ Maker::Maker(const QString &folder, const BookPlan &plan, const MakeOptions &opt
     : m_folder(QDir(folder).absolutePath())
     , m_plan(plan)
     , m_options(options)
-    , m_pagesCache(options.stateDir + QStringLiteral("/pages"))
 {}
 
 QString Maker::relativeOut(const QString &path) const
@@ -217,9 +227,8 @@ void Maker::runJobs(const QString &what)
 
 MakeResult Maker::run()
 {
-    for (const QString &dir :
-         {out(QStringLiteral("frequency")), out(QStringLiteral("data")),
-          m_pagesCache + QStringLiteral("/910"), m_pagesCache + QStringLiteral("/1139")}) {
+    for (const QString &dir : {out(QStringLiteral("frequency")), out(QStringLiteral("data")),
+                               pagesAt(windowPage), pagesAt(fullScreenPage)}) {
         if (!QDir().mkpath(dir)) {
             m_result.failures.append(QStringLiteral("cannot make the directory %1").arg(dir));
             return m_result;
@@ -291,8 +300,8 @@ void Maker::planPages()
 {
     for (const auto &[k, file] : m_plan.pages) {
         const QString output = QStringLiteral("page %1").arg(k);
-        const QString window = QStringLiteral("%1/910/%2.jpg").arg(m_pagesCache).arg(k);
-        const QString full = QStringLiteral("%1/1139/%2.jpg").arg(m_pagesCache).arg(k);
+        const QString window = pageAt(windowPage, k);
+        const QString full = pageAt(fullScreenPage, k);
         const QString path = source(file);
         addJob(output, sourceKey(path),
                [path, window, full](QString *why) {
@@ -319,7 +328,7 @@ void Maker::planBundles()
 
 bool Maker::makeBundle(const QString &bundle, QSize size, QString *why) const
 {
-    const QString dir = QStringLiteral("%1/%2").arg(m_pagesCache).arg(size.width());
+    const QString dir = pagesAt(size);
     QString qrc = QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource "
                                  "prefix=\"/Book\">\n");
     for (const auto &entry : m_plan.pages)
@@ -392,9 +401,9 @@ void Maker::removeStale()
         if (m_state.contains(it.key()))
             continue;
         if (it.key().startsWith(QStringLiteral("page "))) {
-            const QString k = it.key().section(u' ', 1);
-            QFile::remove(QStringLiteral("%1/910/%2.jpg").arg(m_pagesCache, k));
-            QFile::remove(QStringLiteral("%1/1139/%2.jpg").arg(m_pagesCache, k));
+            const int k = it.key().section(u' ', 1).toInt();
+            QFile::remove(pageAt(windowPage, k));
+            QFile::remove(pageAt(fullScreenPage, k));
         } else {
             QFile::remove(out(it.key()));
         }

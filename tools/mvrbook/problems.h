@@ -47,7 +47,6 @@ public:
 
     int errors() const;
     int warnings() const;
-    bool isEmpty() const { return m_problems.isEmpty(); }
     const QList<Problem> &all() const { return m_problems; }
 
     // Errors first, then warnings; each by file, in the order of the names or folders given
