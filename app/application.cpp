@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFont>
 #include <QMessageBox>
+#include <QTranslator>
 
 void installFontSubstitutions()
 {
@@ -12,6 +13,16 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("黑体"),
                                {QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Zen Hei")});
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+}
+
+bool installQtTranslation(const QString &directory)
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), directory)) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void installStyleSheet(const QString &resourcePath)

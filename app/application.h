@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLibraryInfo>
 #include <QString>
 
 // Process-wide look: font substitutions and the application style sheet.
@@ -7,6 +8,12 @@
 // Lets the interface's Windows font families ("楷体", "黑体", "Verdana") resolve to fonts that
 // exist on this system; where the real families are installed they are found first.
 void installFontSubstitutions();
+
+// Gives Qt's own texts, the standard dialog buttons above all (是, 否, 确定), the Chinese of the
+// rest of the interface, from Qt's translation in `directory`. Without the file they stay
+// English and nothing else changes. True when the translation was installed.
+bool installQtTranslation(
+    const QString &directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
 // Reads the style sheet resource as UTF-8 and makes it the application's; an unreadable one
 // installs an empty style sheet.

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/compiledbook.h"
 #include "app/widget.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installFontSubstitutions();
+    installQtTranslation();
     addPluginFolder();
     installStyleSheet(windowStyleSheet);
 
@@ -23,8 +25,7 @@ int main(int argc, char *argv[])
     splash.hide();
 
     // The compiled-in hotspot map and word list; audio and animations beside the program.
-    const Content::Sources book;
-    Widget window(nullptr, AudioPlayer::factory(), book);
+    Widget window(nullptr, AudioPlayer::factory(), compiledBook());
     window.show();
     splash.finish(&window);
     return app.exec();

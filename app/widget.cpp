@@ -4,7 +4,6 @@
 #include "words/word.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -15,9 +14,12 @@
 
 namespace {
 
-QSize desktopSize()
+// The whole screen the window is on: the primary one at start. Full screen fills this screen,
+// so its layout is made for it, and where a desktop has several screens the window starts on
+// the primary one whatever the position of that screen.
+QRect desktop(const QWidget &window)
 {
-    return QGuiApplication::primaryScreen()->geometry().size();
+    return window.screen()->geometry();
 }
 
 } // namespace
@@ -28,7 +30,7 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
 {
     resize(Layout::windowSize);
     setWindowFlags(Qt::FramelessWindowHint);
-    move(Layout::windowPosition(desktopSize()));
+    move(desktop(*this).topLeft() + Layout::windowPosition(desktop(*this).size()));
     QPalette black = palette();
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
@@ -120,6 +122,8 @@ void Widget::setfull()
     // setGeometry alone would not undo.
     m_pageArea->move(Layout::pageArea.topLeft());
     m_pageArea->setFixedSize(Layout::pageArea.size());
+    // Above everything again, as the window was built.
+    m_pageArea->raise();
     m_face->show();
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         if (Layout::buttons[i].anchor == Layout::Anchor::Hidden)
@@ -138,6 +142,7 @@ void Widget::setword()
         m_face->hide();
         m_pageArea->hide();
         m_wordView->show();
+        setBookKeysEnabled(false);
         m_pageView->gamePlayer()->stopIfPlaying();
         m_wordView->enterpractice();
         return;
@@ -145,22 +150,36 @@ void Widget::setword()
     m_face->show();
     m_pageArea->show();
     m_wordView->hide();
+    setBookKeysEnabled(true);
     m_wordView->leavepractice();
     m_pageView->loadSpreadAudio();
 }
 
+void Widget::setBookKeysEnabled(bool enabled)
+{
+    // The practice covers these buttons but not their keys: Left and Right would turn the
+    // hidden book, and Ctrl+F would leave practice behind a book that thinks it is shown.
+    using Layout::ButtonId;
+    for (const ButtonId id : {ButtonId::Up, ButtonId::Next, ButtonId::Full})
+        button(id)->setEnabled(enabled);
+}
+
 void Widget::setFullLayout()
 {
-    const QSize desktop = desktopSize();
-    const Layout::FullScreen layout = Layout::fullScreen(desktop);
+    const QSize screen = desktop(*this).size();
+    const Layout::FullScreen layout = Layout::fullScreen(screen);
     m_face->hide();
+    // On a screen under about 1240 pixels wide the page area reaches the corner page buttons,
+    // and on a low one the top of the bottom row: it goes beneath the buttons, of which the
+    // first of the table is the lowest.
+    m_pageArea->stackUnder(m_buttons.front());
     installStyleSheet(fullScreenStyleSheet);
     m_pageArea->setFixedSize(layout.pageArea.size());
     m_pageArea->move(layout.pageArea.topLeft());
     // The page view keeps its full size; on a low screen the scroll area scrolls it.
     m_pageView->resize(layout.pageView);
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        if (const auto place = Layout::fullScreenPlace(Layout::buttons[i], desktop))
+        if (const auto place = Layout::fullScreenPlace(Layout::buttons[i], screen))
             m_buttons[i]->setGeometry(*place);
         else
             m_buttons[i]->hide();

@@ -52,6 +52,7 @@ private:
     void connectChildren();
     void setFullLayout();
     QPushButton *button(Layout::ButtonId id) const;
+    void setBookKeysEnabled(bool enabled);
 
     QLabel *m_face = nullptr;
     std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table

@@ -263,15 +263,12 @@ def main():
                                            t + segment_length + AFTER_END_WINDOW[1])
             rows.append((label, delay(s, t, sentence_lead), since(ended, t + segment_length)))
 
-        # Spread 0 to spread 1, then the sentence after 0.5 s on the page.
-        s.click(NEXT_PAGE)
-        time.sleep(0.5)
-        sentence("sentence, 0.5 s on the page")
-
-        for wait in (3, 8, 30):
-            # Away to spread 2 and back, so the page's source is set anew, then wait.
+        # The program opens on spread 1: the very first click, then after page turns.
+        sentence("sentence, first click after start")
+        for wait in (0.5, 3, 8, 30):
+            # Away to spread 2 and back, so the page's recording is set anew, then wait.
             s.click(NEXT_PAGE)
-            time.sleep(0.5)
+            time.sleep(0.3)
             s.click(PREVIOUS_PAGE)
             time.sleep(wait)
             sentence(f"sentence, {wait} s on the page")

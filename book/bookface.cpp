@@ -52,6 +52,7 @@ QString tryAgain(int i)
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
                    const Content::Sources &sources, Clock clock, ReadFailureReport report)
     : QLabel(parent)
+    , m_lastSpread(sources.lastSpread)
     , m_spreadMap(std::move(report))
     , m_sources(sources)
     , m_clock(std::move(clock))
@@ -167,7 +168,7 @@ void bookface::setDirectory()
 
 void bookface::jumpFromContents()
 {
-    if (const int target = Content::contentsTarget(m_hoverIndex); target >= 0)
+    if (const int target = m_sources.contentsTarget(m_hoverIndex); target >= 0)
         m_currentSpread = target;
     loadSpreadAudio();
     showSpread();
@@ -176,7 +177,8 @@ void bookface::jumpFromContents()
 void bookface::jumpPag()
 {
     silence();
-    jumDialog dialog(this);
+    // A short book must not be left through a page it does not have.
+    jumDialog dialog(this, 2 * m_lastSpread + 1);
     dialog.exec();
     if (dialog.pageNumber() == 0)
         return;

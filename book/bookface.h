@@ -76,7 +76,7 @@ private:
     AbstractAudioPlayer *m_readingPlayer = nullptr;
     AbstractAudioPlayer *m_gamePlayer = nullptr;
     const int m_firstSpread = 1;
-    const int m_lastSpread = Content::lastSpread;
+    const int m_lastSpread;
     int m_currentSpread = 1;
     bool m_hovering = false;
     SpreadMap m_spreadMap;

@@ -5,13 +5,14 @@
 class QLineEdit;
 class QPushButton;
 
-// Asks for a page number from 1 to 10. The caller reads pageNumber() after exec(): 0 when
-// nothing valid was confirmed, including when the dialog was dismissed without its button.
+// Asks for a page number from 1 to 10, or to the book's last page when the book is shorter.
+// The caller reads pageNumber() after exec(): 0 when nothing valid was confirmed, including
+// when the dialog was dismissed without its button.
 class jumDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit jumDialog(QWidget *parent);
+    explicit jumDialog(QWidget *parent, int lastPage = 10);
 
     int pageNumber() const { return m_pageNumber; }
 

@@ -1,15 +1,16 @@
 #include "content/content.h"
 
-#include <array>
-
 namespace Content {
 
-int contentsTarget(int entry)
+int Sources::contentsTarget(int entry) const
 {
-    static constexpr std::array targets{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
-    if (entry < 0 || entry >= static_cast<int>(targets.size()))
-        return -1;
-    return targets[static_cast<std::size_t>(entry)];
+    return contentsTargets.value(entry, -1);
+}
+
+QStringList unitNames()
+{
+    return {QStringLiteral("第一单元"), QStringLiteral("第二单元"), QStringLiteral("第三单元"),
+            QStringLiteral("第四单元"), QStringLiteral("第五单元"), QStringLiteral("第六单元")};
 }
 
 QString spreadTag(int k)

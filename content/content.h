@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Names of the book's content, all formed from the 0-based spread index k. Audio and
 // animations hang off the content directory (the executable's); the page-image bundles are
@@ -19,19 +21,27 @@ inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
 inline const QString pointMap = QStringLiteral(":/Image/point.xml");
 inline const QString wordList = QStringLiteral(":/Image/word.xml");
 
+// The demo book's contents table: the spread each contents entry (a hotspot index of the
+// contents spread) opens, -1 for an entry without one.
+inline const QList<int> contentsTable{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
+
 // Where the views find their book: the hotspot map, the word list and the content directory
-// that audio and animations hang off. The defaults are the program's own; tests point
-// elsewhere.
+// that audio and animations hang off, and the book's last spread and contents table. The
+// defaults are the program's own; a book built in and tests give theirs.
 struct Sources
 {
     QString mapPath = pointMap;
     QString wordListPath = wordList;
     QString contentDir = QCoreApplication::applicationDirPath();
+    int lastSpread = Content::lastSpread;
+    QList<int> contentsTargets = contentsTable;
+
+    // The spread that contents entry `entry` opens, or -1 for an entry without one.
+    int contentsTarget(int entry) const;
 };
 
-// The spread that contents entry `entry` (a hotspot index of the contents spread) opens, or -1
-// for an entry without one.
-int contentsTarget(int entry);
+// The units the word practice offers, by name: entry k stands for the word list's unit<k+1>.
+QStringList unitNames();
 
 QString spreadTag(int k);
 QString pageImage(int k);

@@ -6,8 +6,10 @@ namespace Layout {
 
 QPoint windowPosition(QSize desktop)
 {
-    return {(desktop.width() - windowSize.width()) / 2,
-            (desktop.height() - windowSize.height()) / 2 - 10};
+    // The window has no frame to drag it by, so a corner placed off the desktop could never be
+    // brought back: on a desktop too small for it, its top-left corner stays on the desktop.
+    return {std::max((desktop.width() - windowSize.width()) / 2, 0),
+            std::max((desktop.height() - windowSize.height()) / 2 - 10, 0)};
 }
 
 QRect centredPanel(QSize window)
@@ -18,12 +20,11 @@ QRect centredPanel(QSize window)
 
 FullScreen fullScreen(QSize desktop)
 {
-    constexpr QSize fullPage{1139, 726};
     const int available = desktop.height() - 150;
-    const QSize area(std::min(available * 910 / 580, fullPage.width()) + 2,
-                     std::min(available, fullPage.height()) + 2);
+    const QSize area(std::min(available * 910 / 580, fullScreenPageView.width()) + 2,
+                     std::min(available, fullScreenPageView.height()) + 2);
 
-    return {QRect(QPoint((desktop.width() - area.width()) / 2, 50), area), fullPage};
+    return {QRect(QPoint((desktop.width() - area.width()) / 2, 50), area), fullScreenPageView};
 }
 
 std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop)

@@ -18,6 +18,8 @@ inline constexpr QSize windowSize{1100, 723};
 // Window mode, relative to the main window.
 inline constexpr QRect pageArea{130, 95, 912, 582};
 inline constexpr QRect pageView{130, 95, 910, 580};
+// The page view in full-screen mode, whatever the desktop.
+inline constexpr QSize fullScreenPageView{1139, 726};
 inline constexpr QRect face{0, 0, 1100, 723};
 
 // The ten image buttons of the main window, in the order they are stacked.
@@ -59,7 +61,8 @@ constexpr const ButtonPlace &button(ButtonId id)
 // hidden there.
 std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop);
 
-// Where the frameless window first stands: centred, 10 pixels above the desktop's centre.
+// Where the frameless window first stands: centred, 10 pixels above the desktop's centre, but
+// never with its top-left corner off the desktop.
 QPoint windowPosition(QSize desktop);
 
 // The 1100 x 723 panel (background label, word view) centred in a window of this size.
@@ -71,7 +74,7 @@ QRect centredPanel(QSize window);
 struct FullScreen
 {
     QRect pageArea;
-    QSize pageView;
+    QSize pageView; // always fullScreenPageView
 };
 
 FullScreen fullScreen(QSize desktop);

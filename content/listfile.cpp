@@ -1,5 +1,6 @@
 #include "content/listfile.h"
 
+#include <QDomNamedNodeMap>
 #include <QFile>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -28,23 +29,35 @@ std::optional<int> itemNumber(QStringView name)
     return static_cast<int>(value);
 }
 
-void tell(const ReadFailureReport &report, const QString &title, const QString &text)
+ListSection indexSection(const QDomElement &element)
 {
-    if (report)
-        report(title, text);
+    ListSection section;
+    section.countElement = element.firstChildElement(QStringLiteral("NO"));
+    for (QDomElement child = element.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        if (const auto i = itemNumber(child.tagName()))
+            section.items[*i].append(child);
+    }
+    return section;
+}
+
+ListFileFailure parseFailure(const QString &parserMessage, qint64 line, qint64 column)
+{
+    return {QStringLiteral("err"), QStringLiteral("err") + parserMessage, parserMessage, int(line),
+            int(column)};
 }
 
 } // namespace
 
-std::optional<QByteArray> readListFileBytes(const QString &path, const ReadFailureReport &report)
+std::optional<QByteArray> readListFileBytes(const QString &path, ListFileFailure &failure)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        tell(report, QStringLiteral("err"), QStringLiteral("open file err"));
+        failure = {QStringLiteral("err"), QStringLiteral("open file err"), {}, 0, 0};
         return std::nullopt;
     }
     if (file.size() > maxListFileBytes) {
-        tell(report, QStringLiteral("err"), QStringLiteral("errFile is larger than 16 MB."));
+        failure = parseFailure(QStringLiteral("File is larger than 16 MB."), 0, 0);
         return std::nullopt;
     }
     return file.readAll();
@@ -52,11 +65,13 @@ std::optional<QByteArray> readListFileBytes(const QString &path, const ReadFailu
 
 bool readSections(const QByteArray &bytes, QStringView rootName,
                   const std::function<void(const QString &tag, RawSection &&section)> &take,
-                  const ReadFailureReport &report)
+                  ListFileFailure &failure)
 {
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     QString root;
+    qint64 rootLine = 0;
+    qint64 rootColumn = 0;
     QSet<QString> seen;
     QString tag; // of the section being read; empty outside one, and in a later one of a tag
     RawSection section;
@@ -71,6 +86,8 @@ bool readSections(const QByteArray &bytes, QStringView rootName,
             const QStringView name = reader.qualifiedName();
             if (depth == 1) {
                 root = name.toString();
+                rootLine = reader.lineNumber();
+                rootColumn = reader.columnNumber();
             } else if (depth == 2 && !seen.contains(name.toString())) {
                 tag = name.toString();
                 seen.insert(tag);
@@ -84,18 +101,24 @@ bool readSections(const QByteArray &bytes, QStringView rootName,
             }
         } else if (token == QXmlStreamReader::EndElement) {
             if (depth == 2 && !tag.isEmpty()) {
-                take(tag, std::exchange(section, {}));
+                if (take)
+                    take(tag, std::move(section));
+                section = {};
                 tag.clear();
             }
             --depth;
         }
     }
     if (reader.hasError()) {
-        tell(report, QStringLiteral("err"), QStringLiteral("err") + reader.errorString());
+        failure = parseFailure(reader.errorString(), reader.lineNumber(), reader.columnNumber());
         return false;
     }
     if (root != rootName) {
-        tell(report, QStringLiteral("err出错原因"), QStringLiteral("open xml err"));
+        failure = {QStringLiteral("err出错原因"),
+                   QStringLiteral("open xml err"),
+                   {},
+                   int(rootLine),
+                   int(rootColumn)};
         return false;
     }
     return true;
@@ -104,4 +127,59 @@ bool readSections(const QByteArray &bytes, QStringView rootName,
 int intAttribute(const QXmlStreamAttributes &attributes, QLatin1StringView name)
 {
     return attributes.value(name).toInt();
+}
+
+QXmlStreamAttributes attributesOf(const QDomElement &element)
+{
+    QXmlStreamAttributes attributes;
+    const QDomNamedNodeMap nodes = element.attributes();
+    for (int n = 0; n < nodes.count(); ++n) {
+        const QDomNode node = nodes.item(n);
+        attributes.append(node.nodeName(), node.nodeValue());
+    }
+    return attributes;
+}
+
+void tellFailure(const ReadFailureReport &report, const ListFileFailure &failure)
+{
+    if (report)
+        report(failure.title, failure.text);
+}
+
+QList<QDomElement> ListSection::itemsBelow(int count) const
+{
+    QList<QDomElement> found;
+    for (auto it = items.begin(); it != items.end() && it->first < count; ++it)
+        found += it->second;
+    return found;
+}
+
+std::shared_ptr<const ListFile> ListFile::parse(const QString &path, const QString &rootName,
+                                                ListFileFailure &failure)
+{
+    const auto bytes = readListFileBytes(path, failure);
+    // The program's verdict first: what it refuses is refused here in its words.
+    if (!bytes || !readSections(*bytes, rootName, {}, failure))
+        return nullptr;
+    auto parsed = std::shared_ptr<ListFile>(new ListFile);
+    QString parserMessage;
+    int line = 0;
+    int column = 0;
+    if (!parsed->m_document.setContent(*bytes, false, &parserMessage, &line, &column)) {
+        failure = parseFailure(parserMessage, line, column);
+        return nullptr;
+    }
+    // Only the first section of a tag is ever read.
+    for (QDomElement child = parsed->m_document.documentElement().firstChildElement();
+         !child.isNull(); child = child.nextSiblingElement()) {
+        if (!parsed->m_sections.contains(child.tagName()))
+            parsed->m_sections.emplace(child.tagName(), indexSection(child));
+    }
+    return parsed;
+}
+
+const ListSection *ListFile::section(const QString &tag) const
+{
+    const auto it = m_sections.find(tag);
+    return it == m_sections.end() ? nullptr : &it->second;
 }

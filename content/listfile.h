@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDomDocument>
+#include <QDomElement>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -17,10 +20,25 @@
 // box, tests a recorder; an empty report tells no one.
 using ReadFailureReport = std::function<void(const QString &title, const QString &text)>;
 
+// Why a description file cannot be used: what the user is told, and where in the file the
+// reader stopped (0 when it did not get that far).
+struct ListFileFailure
+{
+    QString title;
+    QString text;
+    QString parserMessage; // the XML parser's own words, for a file that does not parse
+    int line = 0;
+    int column = 0;
+};
+
 // Past these a description file is refused with the parse-error box instead of being read:
 // no book needs more, and reading more takes seconds.
 inline constexpr qint64 maxListFileBytes = 16 * 1024 * 1024;
 inline constexpr int maxListFileDepth = 256;
+
+// The bytes of a description file, opened as text; nothing when it cannot be opened or is too
+// large.
+std::optional<QByteArray> readListFileBytes(const QString &path, ListFileFailure &failure);
 
 // One section of a description file (a spread of the page map, a unit of the word list) as the
 // reader meets it: the attributes of its first "NO" element, and its N_<i> items with their i,
@@ -32,19 +50,22 @@ struct RawSection
 };
 
 // Reads a description file's bytes in one pass and hands over the first section of each tag
-// (a direct child of the root) as it ends. True when the bytes are a document whose root is
-// `rootName`; otherwise reports why, as a fresh read of the file would, and returns false.
+// (a direct child of the root) as it ends; `take` may be empty. True when the bytes are a
+// document no deeper than the limit whose root is `rootName`.
 bool readSections(const QByteArray &bytes, QStringView rootName,
                   const std::function<void(const QString &tag, RawSection &&section)> &take,
-                  const ReadFailureReport &report);
-
-// The bytes of a description file, opened as text; nothing after reporting a file that cannot
-// be opened or is too large.
-std::optional<QByteArray> readListFileBytes(const QString &path, const ReadFailureReport &report);
+                  ListFileFailure &failure);
 
 // A base-10 attribute as the description files hold numbers: 0 when absent, empty or not a
 // number.
 int intAttribute(const QXmlStreamAttributes &attributes, QLatin1StringView name);
+
+// An element's attributes as the reader meets them, so that a tool walking the document turns
+// an item into a hotspot or a word exactly as the program does.
+QXmlStreamAttributes attributesOf(const QDomElement &element);
+
+// Tells the user, when there is a report to tell it to.
+void tellFailure(const ReadFailureReport &report, const ListFileFailure &failure);
 
 // The numbers of a section's count element: "m" and, in the page map, "FLASH".
 struct ListCount
@@ -53,12 +74,13 @@ struct ListCount
     int flash = 0;
 };
 
-// A description file read once: for each section tag, the numbers of the first section's
-// count element and its items N_0 ... N_<m-1> as the record's Item, ordered by i, repeated
-// names in document order. That is all a load of the section reads, so nothing else is kept:
-// not the items past m, nor sections without a count element, which load nothing.
+// What the program keeps of a description file: for each section tag, the numbers of the
+// first section's count element and its items N_0 ... N_<m-1> as the record's Item, ordered by
+// i, repeated names in document order. That is all a load of the section reads, so nothing
+// else is kept: not the items past m, nor sections without a count element, which load
+// nothing.
 template<typename Item>
-class ListFile
+class ListItems
 {
 public:
     using MakeItem = Item (*)(const QXmlStreamAttributes &attributes);
@@ -70,10 +92,11 @@ public:
     };
 
     // Null after the failure has been reported.
-    static std::shared_ptr<const ListFile> parse(const QByteArray &bytes, QStringView rootName,
-                                                 MakeItem makeItem, const ReadFailureReport &report)
+    static std::shared_ptr<const ListItems> parse(const QByteArray &bytes, QStringView rootName,
+                                                  MakeItem makeItem,
+                                                  const ReadFailureReport &report)
     {
-        auto file = std::make_shared<ListFile>();
+        auto file = std::make_shared<ListItems>();
         const auto take = [&](const QString &tag, RawSection &&raw) {
             if (!raw.count)
                 return;
@@ -89,16 +112,24 @@ public:
             }
             file->m_sections.insert(tag, std::move(section));
         };
-        if (!readSections(bytes, rootName, take, report))
+        ListFileFailure failure;
+        if (!readSections(bytes, rootName, take, failure)) {
+            tellFailure(report, failure);
             return nullptr;
+        }
         return file;
     }
 
-    static std::shared_ptr<const ListFile> read(const QString &path, QStringView rootName,
-                                                MakeItem makeItem, const ReadFailureReport &report)
+    static std::shared_ptr<const ListItems> read(const QString &path, QStringView rootName,
+                                                 MakeItem makeItem, const ReadFailureReport &report)
     {
-        const auto bytes = readListFileBytes(path, report);
-        return bytes ? parse(*bytes, rootName, makeItem, report) : nullptr;
+        ListFileFailure failure;
+        const auto bytes = readListFileBytes(path, failure);
+        if (!bytes) {
+            tellFailure(report, failure);
+            return nullptr;
+        }
+        return parse(*bytes, rootName, makeItem, report);
     }
 
     // The first section with this tag, or null when the file has none or it has no count
@@ -118,20 +149,22 @@ private:
 // is opened on every load, so an unreadable one is reported each time, as is one that cannot
 // be parsed.
 template<typename Item>
-class ListFileCache
+class ListItemsCache
 {
 public:
-    ListFileCache(QString rootName, typename ListFile<Item>::MakeItem makeItem,
-                  ReadFailureReport report)
+    ListItemsCache(QString rootName, typename ListItems<Item>::MakeItem makeItem,
+                   ReadFailureReport report)
         : m_rootName(std::move(rootName))
         , m_makeItem(makeItem)
         , m_report(std::move(report))
     {}
 
-    std::shared_ptr<const ListFile<Item>> load(const QString &path)
+    std::shared_ptr<const ListItems<Item>> load(const QString &path)
     {
-        const auto bytes = readListFileBytes(path, m_report);
+        ListFileFailure failure;
+        const auto bytes = readListFileBytes(path, failure);
         if (!bytes) {
+            tellFailure(m_report, failure);
             m_file.reset();
             return nullptr;
         }
@@ -139,7 +172,7 @@ public:
         // resolution keeps both.
         const QByteArray digest = QCryptographicHash::hash(*bytes, QCryptographicHash::Blake2b_256);
         if (!m_file || digest != m_digest) {
-            m_file = ListFile<Item>::parse(*bytes, m_rootName, m_makeItem, m_report);
+            m_file = ListItems<Item>::parse(*bytes, m_rootName, m_makeItem, m_report);
             m_digest = digest;
         }
         return m_file;
@@ -147,8 +180,38 @@ public:
 
 private:
     QString m_rootName;
-    typename ListFile<Item>::MakeItem m_makeItem;
+    typename ListItems<Item>::MakeItem m_makeItem;
     ReadFailureReport m_report;
     QByteArray m_digest;
-    std::shared_ptr<const ListFile<Item>> m_file;
+    std::shared_ptr<const ListItems<Item>> m_file;
+};
+
+// One section of a description file in the whole parsed document: its first "NO" element and
+// its N_<i> items, found by the rules of readSections().
+struct ListSection
+{
+    QDomElement countElement;                // null when the section has no "NO" child
+    std::map<int, QList<QDomElement>> items; // by i; each list in document order
+
+    // The items named N_0 ... N_<count-1>, by i, repeated names in document order: what a
+    // walk over every name below count finds, without walking names that do not occur.
+    QList<QDomElement> itemsBelow(int count) const;
+};
+
+// A description file parsed whole, with line numbers, for tools that check what the program
+// skips. A file the program refuses is refused here with the same failure.
+class ListFile
+{
+public:
+    // Null after filling `failure`.
+    static std::shared_ptr<const ListFile> parse(const QString &path, const QString &rootName,
+                                                 ListFileFailure &failure);
+
+    // The first section element with this tag, or null when the file has none.
+    const ListSection *section(const QString &tag) const;
+    const QDomDocument &document() const { return m_document; }
+
+private:
+    QDomDocument m_document; // owns the elements the sections point to
+    std::map<QString, ListSection> m_sections;
 };

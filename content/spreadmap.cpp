@@ -1,7 +1,5 @@
 #include "content/spreadmap.h"
 
-namespace {
-
 Hotspot hotspotFrom(const QXmlStreamAttributes &attributes)
 {
     const int left = intAttribute(attributes, QLatin1StringView("LEFT"));
@@ -15,8 +13,6 @@ Hotspot hotspotFrom(const QXmlStreamAttributes &attributes)
     hotspot.text = attributes.value(QLatin1StringView("TEXT")).toString().replace(u'@', u'\n');
     return hotspot;
 }
-
-} // namespace
 
 SpreadMap::SpreadMap(ReadFailureReport report)
     : m_files(QStringLiteral("Book"), &hotspotFrom, std::move(report))

@@ -1,7 +1,5 @@
 #include "content/wordunit.h"
 
-namespace {
-
 WordEntry entryFrom(const QXmlStreamAttributes &attributes)
 {
     WordEntry entry;
@@ -11,8 +9,6 @@ WordEntry entryFrom(const QXmlStreamAttributes &attributes)
     entry.endTime = intAttribute(attributes, QLatin1StringView("ENDTIME"));
     return entry;
 }
-
-} // namespace
 
 WordUnit::WordUnit(QString tag, ReadFailureReport report)
     : m_tag(std::move(tag))
@@ -27,7 +23,7 @@ void WordUnit::clear()
 bool WordUnit::load(const QString &path)
 {
     // A unit is loaded once and replaced on the next load, so there is nothing to cache.
-    const auto file = ListFile<WordEntry>::read(path, u"BookWrod", &entryFrom, m_report);
+    const auto file = ListItems<WordEntry>::read(path, u"BookWrod", &entryFrom, m_report);
     if (!file)
         return false;
     if (const auto *unit = file->section(m_tag)) {

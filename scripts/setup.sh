@@ -15,21 +15,26 @@ packages=(
     "qt6-qpa-plugins:Qt 6 X11 window support"
     "zlib1g-dev:checking zlib-compressed entries of the page bundles"
     "libzstd-dev:checking zstd-compressed entries of the page bundles"
-    "gstreamer1.0-plugins-base:decoding of the WAV sounds and page audio"
-    "gstreamer1.0-plugins-good:decoding of the MP3 sounds"
-    "gstreamer1.0-libav:decoding of the animation movies"
-    "fonts-arphic-ukai:the KaiTi-style Chinese font of the interface"
-    "fonts-wqy-zenhei:the SimHei-style Chinese font of the interface"
-    "fonts-dejavu-core:the Latin font of the interface"
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
-    "ffmpeg:the demo book's animation movies"
+    "ffmpeg:the demo book's animation movies; mvrbook's reading and converting of recordings and movies"
+    "lame:VBR MP3 recordings of the small book the mvrbook tests make"
     "pulseaudio-utils:recording at a private sound server, in the sound tests and benchmark"
-    "xvfb:a virtual screen for the sound benchmark"
+    "xvfb:a virtual screen for the sound benchmark and for trying the installed package"
     "x11-utils:waiting for that screen in the sound benchmark"
     "python3-xlib:clicking with exact times in the sound benchmark"
     "clang-format:the formatting check of .ci/run"
+    "desktop-file-utils:checking the desktop entry"
+    "appstream:checking the AppStream metainfo"
+    "dpkg-dev:the Debian package's library dependencies (dpkg-shlibdeps)"
+    "xdotool:answering the installed program's quit box"
+    "openbox:a window manager on the virtual screen"
 )
+# What the program needs at run time, shared with the Debian package's dependencies.
+while IFS= read -r line; do
+    case $line in '' | '#'*) continue ;; esac
+    packages+=("$line")
+done <packaging/runtime-packages
 # The sound tests start a private PulseAudio server. On a desktop whose sound server is
 # PipeWire's PulseAudio layer, installing pulseaudio would remove that layer: there it is left
 # out, and those tests say they are skipped.

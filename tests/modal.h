@@ -40,6 +40,7 @@ struct SeenBox
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool hasIconPixmap = false;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts; // as the buttons read, in the order of QMessageBox::buttons()
     bool hasDefault = false;
     QWidget *parent = nullptr;
     Qt::WindowFlags flags;
@@ -62,6 +63,9 @@ inline void answerMessageBox(SeenBox *seen, QMessageBox::StandardButton button)
         seen->icon = box->icon();
         seen->hasIconPixmap = !box->iconPixmap().isNull();
         seen->buttons = box->standardButtons();
+        const QList<QAbstractButton *> buttons = box->buttons();
+        for (const QAbstractButton *b : buttons)
+            seen->buttonTexts << b->text();
         seen->hasDefault = box->defaultButton() != nullptr;
         seen->parent = box->parentWidget();
         seen->flags = box->windowFlags();

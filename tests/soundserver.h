@@ -78,9 +78,8 @@ public:
     // The first moment in [from, to) ms at which the sink played sound, if any.
     std::optional<qint64> firstSound(qint64 from, qint64 to) const
     {
-        const qint64 count = m_samples.size() / 2;
-        const qint64 begin = std::max<qint64>(0, (from * 1000000 - *m_origin) * rate / 1000000000);
-        const qint64 end = std::min(count, (to * 1000000 - *m_origin) * rate / 1000000000);
+        const qint64 begin = sampleAt(from);
+        const qint64 end = sampleAt(to);
         for (qint64 i = begin; i < end; ++i) {
             if (std::abs(qFromLittleEndian<qint16>(m_samples.constData() + 2 * i)) > 300)
                 return (*m_origin + i * 1000000000 / rate) / 1000000;
@@ -88,7 +87,20 @@ public:
         return std::nullopt;
     }
 
+    // What the sink played in [from, to) ms: mono 16-bit samples at `rate`.
+    QByteArray recorded(qint64 from, qint64 to) const
+    {
+        return m_samples.mid(2 * sampleAt(from), 2 * (sampleAt(to) - sampleAt(from)));
+    }
+
 private:
+    // The recorded sample at `ms` on the recording's clock, kept within the recording.
+    qint64 sampleAt(qint64 ms) const
+    {
+        const qint64 at = (ms * 1000000 - *m_origin) * rate / 1000000000;
+        return std::clamp<qint64>(at, 0, m_samples.size() / 2);
+    }
+
     QTemporaryDir m_runtime;
     QProcess m_keepAlive;
     QProcess m_recorder;

@@ -1,10 +1,13 @@
-// The demo book's content files as the build leaves them in the output directory: the
-// page-image bundles hold every spread at both sizes, and the audio speaks in every segment
-// that the compiled-in map and word list name, and is silent again before each segment ends.
+// The demo book as the build leaves it: the book folder the generator wrote checks clean, the
+// content files mvrbook made from it lie in the output directory, the page-image bundles hold
+// every spread at both sizes, and the audio speaks in every segment that the compiled-in map
+// and word list name, and is silent again before each segment ends.
 
 #include "content/content.h"
 #include "content/spreadmap.h"
 #include "content/wordunit.h"
+#include "tools/mvrbook/bookcheck.h"
+#include "tools/mvrbook/bookfolder.h"
 
 #include <QFile>
 #include <QHash>
@@ -136,6 +139,7 @@ class tst_DemoContent : public QObject
     Q_OBJECT
 
 private slots:
+    void folderChecksClean();
     void bundles_data();
     void bundles();
     void audioFormat_data();
@@ -157,6 +161,28 @@ const Wave *tst_DemoContent::wave(int k)
         m_waves.insert(k, readWave(Content::spreadAudio(outputDir, k)));
     const std::optional<Wave> &found = m_waves[k];
     return found ? &*found : nullptr;
+}
+
+// The generator's folder is a book like any other: the check finds no error in it, nothing
+// that needs a recording lacks one, and its description gives the page view's contents.
+void tst_DemoContent::folderChecksClean()
+{
+    const QString folder = QStringLiteral(MIVORA_DEMO_FOLDER);
+    if (!QFile::exists(folder + u'/' + BookFolder::descriptionFile))
+        QSKIP("the demo generator did not run");
+    CheckOptions options;
+    options.programs = Programs::find();
+    options.progress = nullptr;
+    const CheckResult result = checkBook(folder, options);
+    QStringList errors;
+    for (const Problem &problem : result.problems.all()) {
+        if (problem.severity == Problem::Severity::Error)
+            errors << problem.toString();
+    }
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+    QCOMPARE(result.plan.lastSpread, Content::lastSpread);
+    for (qsizetype i = 0; i < Content::contentsTable.size(); ++i)
+        QCOMPARE(result.plan.contents.value(i), Content::contentsTable[i]);
 }
 
 void tst_DemoContent::bundles_data()

@@ -10,6 +10,8 @@ class TestJumpDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
     void looks()
     {
         jumDialog dialog(nullptr);
@@ -36,23 +38,43 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("locale"); // the program's locale while typing
 
         QTest::newRow("one digit") << "7"
-                                   << "7" << 7;
+                                   << "7" << 7 << "C";
         QTest::newRow("ten") << "10"
-                             << "10" << 10;
+                             << "10" << 10 << "C";
         QTest::newRow("a second 1 after 1 is refused") << "11"
-                                                       << "1" << 1;
+                                                       << "1" << 1 << "C";
         QTest::newRow("nothing above ten") << "99"
-                                           << "9" << 9;
+                                           << "9" << 9 << "C";
         QTest::newRow("zero is unfinished, reads as nothing") << "0"
-                                                              << "0" << 0;
+                                                              << "0" << 0 << "C";
         QTest::newRow("no sign") << "-3"
-                                 << "3" << 3;
+                                 << "3" << 3 << "C";
         QTest::newRow("no letters") << "a5b"
-                                    << "5" << 5;
+                                    << "5" << 5 << "C";
         QTest::newRow("empty") << ""
-                               << "" << 0;
+                               << "" << 0 << "C";
+
+        QTest::newRow("no plus sign") << "+"
+                                      << "" << 0 << "C";
+        QTest::newRow("no plus sign before a page") << "+5"
+                                                    << "5" << 5 << "C";
+        QTest::newRow("no group separator, C") << "1,0"
+                                               << "10" << 10 << "C";
+        QTest::newRow("no group separator, en_US") << "1,0"
+                                                   << "10" << 10 << "en_US";
+        QTest::newRow("no group separator, de_DE") << "1.0"
+                                                   << "10" << 10 << "de_DE";
+        QTest::newRow("no space") << " 5 "
+                                  << "5" << 5 << "C";
+        QTest::newRow("no Arabic-Indic digit") << "٥"
+                                               << "" << 0 << "ar_EG";
+        QTest::newRow("no full-width digit") << "５"
+                                             << "" << 0 << "zh_CN";
+        QTest::newRow("plain digits in any locale") << "7"
+                                                    << "7" << 7 << "ar_EG";
     }
 
     void typing()
@@ -60,10 +82,17 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(int, page);
+        QFETCH(QString, locale);
 
+        QLocale::setDefault(QLocale(locale));
         jumDialog dialog(nullptr);
         QTimer::singleShot(0, &dialog, [&] {
-            QTest::keyClicks(dialog.m_pageEdit, typed);
+            // One key at a time, each with its text: keyClicks() knows only ASCII.
+            for (const QChar c : typed) {
+                for (const auto action : {QTest::Press, QTest::Release})
+                    QTest::sendKeyEvent(action, dialog.m_pageEdit, Qt::Key_unknown, QString(c),
+                                        Qt::NoModifier);
+            }
             dialog.m_okButton->click();
         });
         dialog.exec();

@@ -16,10 +16,21 @@ private slots:
 
         QTest::newRow("1280 x 1024") << QSize(1280, 1024) << QPoint(90, 140);
         QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QPoint(410, 168);
+        QTest::newRow("1366 x 768") << QSize(1366, 768) << QPoint(133, 12);
         QTest::newRow("odd sizes truncate") << QSize(1367, 769) << QPoint(133, 13);
-        QTest::newRow("the window's own size") << QSize(1100, 723) << QPoint(0, -10);
-        QTest::newRow("smaller desktop truncates toward zero")
-            << QSize(1099, 722) << QPoint(0, -10);
+        QTest::newRow("743 high: 10 pixels above the centre is the desktop's top")
+            << QSize(1280, 743) << QPoint(90, 0);
+        QTest::newRow("742 high: one pixel more would leave the desktop")
+            << QSize(1280, 742) << QPoint(90, 0);
+        QTest::newRow("the window's own size: on the desktop, not 10 pixels above it")
+            << QSize(1100, 723) << QPoint(0, 0);
+        QTest::newRow("1280 x 720: the top edge on the desktop")
+            << QSize(1280, 720) << QPoint(90, 0);
+        QTest::newRow("1024 x 768: the left edge on the desktop")
+            << QSize(1024, 768) << QPoint(0, 12);
+        QTest::newRow("800 x 600: the top-left corner on the desktop")
+            << QSize(800, 600) << QPoint(0, 0);
+        QTest::newRow("one pixel narrower and lower") << QSize(1099, 722) << QPoint(0, 0);
     }
 
     void windowPosition()

@@ -35,7 +35,9 @@ private:
             Content::Sources{.contentDir = QStringLiteral(MIVORA_OUTPUT_DIR)});
         view->resize(910, 580);
         view->show();
+        // The view opens on spread 1; away and back sets its recording anew, as a page turn does.
         view->setBookNowNext();
+        view->setBookNowUp();
         // The child looks at the page first; the old backend then started late by this long.
         QTest::qWait(ms);
         return view;

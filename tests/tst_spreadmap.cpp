@@ -149,12 +149,25 @@ private slots:
         QCOMPARE(spreadMap.hotspots().size(), 1);
 
         spreadMap.setTag(tag);
-        QCOMPARE(spreadMap.load(write(QStringLiteral("map.xml"), content)), result);
+        const QString path = write(QStringLiteral("map.xml"), content);
+        QCOMPARE(spreadMap.load(path), result);
         QCOMPARE(::texts(spreadMap), texts);
         QCOMPARE(spreadMap.count(), count);
         QCOMPARE(spreadMap.flash(), flash);
         QCOMPARE(spreadMap.tag(), tag);
         QCOMPARE(m_reports.isEmpty(), result);
+
+        // The whole parsed document that the book checker walks finds the same hotspots.
+        ListFileFailure failure;
+        const auto whole = ListFile::parse(path, QStringLiteral("Book"), failure);
+        QCOMPARE(bool(whole), result);
+        QStringList found;
+        if (const ListSection *section = whole ? whole->section(tag) : nullptr) {
+            const int m = intAttribute(attributesOf(section->countElement), QLatin1StringView("m"));
+            for (const QDomElement &item : section->itemsBelow(m))
+                found << hotspotFrom(attributesOf(item)).text;
+        }
+        QCOMPARE(found, texts);
     }
 
     void failureReports_data()

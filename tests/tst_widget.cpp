@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -19,6 +20,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -55,6 +58,27 @@ private:
     word *wordView() const { return m_window->findChild<word *>(); }
     QLabel *face() const { return m_window->findChild<QLabel *>(QStringLiteral("face")); }
 
+    // Shows the window where it would start on the named screen of data/screens.json and
+    // returns that screen's geometry.
+    QRect showOn(const QString &name)
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        const auto on = std::find_if(screens.cbegin(), screens.cend(),
+                                     [&name](const QScreen *s) { return s->name() == name; });
+        const QRect desktop = (*on)->geometry();
+        m_window->setScreen(*on);
+        m_window->move(desktop.topLeft() + Layout::windowPosition(desktop.size()));
+        m_window->show();
+        return desktop;
+    }
+
+    static void eachScreen(const std::function<void(const QString &, const QByteArray &)> &add)
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        for (const QScreen *screen : screens)
+            add(screen->name(), screen->name().toLatin1());
+    }
+
     // The book's compiled-in lists, with audio from a directory of the test's own: the window
     // hands these to both views.
     static Content::Sources book() { return {.contentDir = QStringLiteral("/test/book")}; }
@@ -75,8 +99,10 @@ private slots:
     {
         QCOMPARE(m_window->size(), QSize(1100, 723));
         QCOMPARE(m_window->windowFlags() & ~Qt::Window, Qt::FramelessWindowHint);
-        QCOMPARE(m_window->pos(),
-                 Layout::windowPosition(QGuiApplication::primaryScreen()->geometry().size()));
+        // On the primary screen; on a screen too small for it, with its top-left corner on it.
+        const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(m_window->pos(), desktop.topLeft() + Layout::windowPosition(desktop.size()));
+        QVERIFY(desktop.contains(m_window->pos()));
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             QCOMPARE(m_window->palette().color(group, QPalette::Window), QColor(0, 0, 0, 255));
         QVERIFY(m_window->windowTitle().isEmpty());
@@ -250,24 +276,28 @@ private slots:
 
     void fullScreenAndBack_data()
     {
+        QTest::addColumn<QString>("screen");
         QTest::addColumn<int>("flash");
-        QTest::newRow("no animation") << 0;
-        QTest::newRow("one animation") << 1;
-        QTest::newRow("two animations") << 2;
+        eachScreen([](const QString &screen, const QByteArray &name) {
+            QTest::addRow("%s, no animation", name.data()) << screen << 0;
+            QTest::addRow("%s, one animation", name.data()) << screen << 1;
+            QTest::addRow("%s, two animations", name.data()) << screen << 2;
+        });
     }
 
     void fullScreenAndBack()
     {
+        QFETCH(QString, screen);
         QFETCH(int, flash);
-        m_window->show();
+        const QRect desktop = showOn(screen);
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->setflash2(flash);
         const QStringList windowed = snapshot();
 
         button("full")->click();
         QVERIFY(m_window->isFullScreen());
-        const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
-        const Layout::FullScreen layout = Layout::fullScreen(desktop);
+        QTRY_COMPARE(m_window->geometry(), desktop);
+        const Layout::FullScreen layout = Layout::fullScreen(desktop.size());
         QCOMPARE(pageArea()->geometry(), layout.pageArea);
         QCOMPARE(pageArea()->minimumSize(), layout.pageArea.size());
         QCOMPARE(pageArea()->maximumSize(), layout.pageArea.size());
@@ -277,7 +307,7 @@ private slots:
         for (const Layout::ButtonPlace &place : Layout::buttons) {
             const QString name = place.objectName.toString();
             QPushButton *b = button(qPrintable(name), seen[name]++);
-            if (const auto geometry = Layout::fullScreenPlace(place, desktop))
+            if (const auto geometry = Layout::fullScreenPlace(place, desktop.size()))
                 QCOMPARE(b->geometry(), *geometry);
         }
         QVERIFY(!face()->isVisible());
@@ -291,10 +321,43 @@ private slots:
         m_window->grab();
         QCOMPARE(face()->geometry(), Layout::centredPanel(m_window->size()));
 
+        // No button lies under the page area, however far the page reaches on this screen.
+        const QList<QPushButton *> buttons =
+            m_window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
+        for (QPushButton *b : buttons)
+            if (b->isVisible())
+                QCOMPARE(m_window->childAt(b->geometry().center()), b);
+
         button("full")->click();
         QVERIFY(!m_window->isFullScreen());
-        QCOMPARE(snapshot(), windowed);
+        // The panels are centred again by the paint that follows the window's return.
+        QTRY_COMPARE(snapshot(), windowed);
         QCOMPARE(qApp->styleSheet(), sheet(windowStyleSheet));
+    }
+
+    void pageButtonsClickInFullScreen_data()
+    {
+        QTest::addColumn<QString>("screen");
+        eachScreen([](const QString &screen, const QByteArray &name) {
+            QTest::addRow("%s", name.data()) << screen;
+        });
+    }
+
+    void pageButtonsClickInFullScreen()
+    {
+        QFETCH(QString, screen);
+        const QRect desktop = showOn(screen);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        button("full")->click();
+        QTRY_COMPARE(m_window->geometry(), desktop);
+
+        // A click where the button shows reaches it, not the page under it.
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                          button("next")->geometry().center());
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                          button("up")->geometry().center());
+        QCOMPARE(pageView()->currentSpread(), 1);
     }
 
     void bookAndPractice_data()
@@ -393,6 +456,75 @@ private slots:
         QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Yes));
         QVERIFY(!seen.hasDefault);
         QCOMPARE(seen.parent, nullptr);
+    }
+
+    void bookKeysRestInPractice_data()
+    {
+        QTest::addColumn<QList<QKeySequence>>("keys");
+        QTest::addColumn<bool>("typing"); // the pass has started and the answer field has focus
+
+        const QKeySequence left(Qt::Key_Left), right(Qt::Key_Right), full(Qt::CTRL | Qt::Key_F);
+        for (const bool typing : {false, true}) {
+            const char *when = typing ? "while typing" : "before the start";
+            QTest::addRow("Left, %s", when) << QList{left} << typing;
+            QTest::addRow("Right, %s", when) << QList{right} << typing;
+            QTest::addRow("Ctrl+F, %s", when) << QList{full} << typing;
+            QTest::addRow("Ctrl+F twice, %s", when) << QList{full, full} << typing;
+            QTest::addRow("all of them, %s", when) << QList{right, left, full, left} << typing;
+        }
+    }
+
+    void bookKeysRestInPractice()
+    {
+        QFETCH(QList<QKeySequence>, keys);
+        QFETCH(bool, typing);
+
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        button("next")->click();
+        button("word")->click();
+        // A button's key shows its press at once and clicks a moment later, so no press means
+        // no click.
+        QSignalSpy upPressed(button("up"), &QPushButton::pressed);
+        QSignalSpy nextPressed(button("next"), &QPushButton::pressed);
+        QSignalSpy fullPressed(button("full"), &QPushButton::pressed);
+
+        auto *answer = wordView()->findChild<QLineEdit *>();
+        QLineEdit plain; // how the same keys act on a line edit of its own
+        if (typing) {
+            wordView()->setstart();
+            answer->setFocus();
+            QTest::keyClicks(answer, QStringLiteral("cat"));
+            plain.setText(answer->text());
+        }
+        const auto focused = [this] {
+            QWidget *w = QApplication::focusWidget();
+            return w ? w : m_window.get();
+        };
+        for (const QKeySequence &key : keys) {
+            QTest::keySequence(focused(), key);
+            QTest::keySequence(&plain, key);
+        }
+        QTest::keyClicks(focused(), QStringLiteral("s"));
+        QTest::keyClicks(&plain, QStringLiteral("s"));
+
+        QCOMPARE(upPressed.size() + nextPressed.size() + fullPressed.size(), 0);
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QVERIFY(!m_window->isFullScreen());
+        QVERIFY(wordView()->isVisible());
+        QVERIFY(!face()->isVisible());
+        QVERIFY(!pageArea()->isVisible());
+        if (typing) {
+            QCOMPARE(answer->text(), plain.text());
+            QCOMPARE(answer->cursorPosition(), plain.cursorPosition());
+        }
+
+        // Back in the book, the same spread, and the keys turn its pages again.
+        wordView()->backButton()->click();
+        QVERIFY(face()->isVisible());
+        QCOMPARE(pageView()->currentSpread(), 2);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 3);
     }
 
     void closeConfirmation_data()

@@ -116,8 +116,7 @@ word::~word() = default;
 
 QStringList word::unitnames()
 {
-    return {QStringLiteral("第一单元"), QStringLiteral("第二单元"), QStringLiteral("第三单元"),
-            QStringLiteral("第四单元"), QStringLiteral("第五单元"), QStringLiteral("第六单元")};
+    return Content::unitNames();
 }
 
 QFont word::wordfont()

@@ -3,6 +3,8 @@
 //   mivora_artwork draw <resources>             writes the sprite sheets and big pictures
 //   mivora_artwork contact <resources> <dir>    writes one contact sheet per style sheet and
 //                                               mock-ups of the three screens
+//   mivora_artwork icons <dir>                  writes the program's icon into the hicolor
+//                                               theme folders under <dir>
 //
 // Run it with QT_QPA_PLATFORM=offscreen; tools/artwork/make_images.sh does both steps.
 
@@ -15,6 +17,7 @@
 #include "tools/common/fonts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QTextStream>
 
@@ -48,11 +51,25 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     return runReportingFailure("mivora_artwork", [&app] {
         const QStringList args = app.arguments();
-        if (args.size() < 3 || (args[1] != u"draw" && args[1] != u"contact") ||
+        if (args.size() < 3 ||
+            (args[1] != u"draw" && args[1] != u"contact" && args[1] != u"icons") ||
             (args[1] == u"contact" && args.size() < 4))
-            throw Failure(QStringLiteral(
-                "usage: mivora_artwork draw <resources> | contact <resources> <dir>"));
+            throw Failure(QStringLiteral("usage: mivora_artwork draw <resources> | contact "
+                                         "<resources> <dir> | icons <dir>"));
         Fonts::requireInstalled();
+
+        if (args[1] == u"icons") {
+            for (const int size : {48, 64, 128, 256}) {
+                const QString folder =
+                    QStringLiteral("%1/hicolor/%2x%2/apps").arg(args[2]).arg(size);
+                if (!QDir().mkpath(folder))
+                    throw Failure(QStringLiteral("cannot make %1").arg(folder));
+                save(Scenes::appIcon(size), folder + QStringLiteral("/mivora.png"));
+            }
+            if (warned)
+                throw Failure(QStringLiteral("Qt warned while drawing; see above"));
+            return 0;
+        }
 
         const QString resources = args[2];
         const QString window = resources + QStringLiteral("/bookstyle.qss");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Redraws the pictures of the resource tree (sprite sheets, backgrounds, splash, quit icon)
-# from the two style sheets, and writes contact sheets of every button slice for checking.
+# from the two style sheets and the program's icon for the desktop (packaging/icons), and
+# writes contact sheets of every button slice for checking.
 # Usage: tools/artwork/make_images.sh [build dir] [contact sheet dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,5 +14,6 @@ cmake --build "$build" -j2 --target mivora_artwork
 mkdir -p "$contacts"
 export QT_QPA_PLATFORM=offscreen
 "$build/tools/artwork/mivora_artwork" draw "$root/resources"
+"$build/tools/artwork/mivora_artwork" icons "$root/packaging/icons"
 "$build/tools/artwork/mivora_artwork" contact "$root/resources" "$contacts"
-echo "Pictures written to $root/resources; contact sheets in $contacts"
+echo "Pictures written to $root/resources and $root/packaging/icons; contact sheets in $contacts"

@@ -181,6 +181,29 @@ QImage quitIcon()
     return image;
 }
 
+QImage appIcon(int size)
+{
+    QImage image = canvas({size, size}, true);
+    QPainter p(&image);
+    prepare(p);
+    // Drawn on a 100 x 100 grid.
+    p.scale(size / 100.0, size / 100.0);
+    const QRectF badge(3, 3, 94, 94);
+    QPainterPath round;
+    round.addEllipse(badge);
+    p.save();
+    p.setClipPath(round);
+    sky(p, badge, 72);
+    sun(p, QPointF(80, 22), 9, false);
+    hills(p, badge, 70, 5);
+    p.restore();
+    p.setPen(QPen(QColor(0x3B, 0x9C, 0xD9), 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(badge.adjusted(1.5, 1.5, -1.5, -1.5));
+    owl(p, QPointF(50, 92), 78, OwlPose::Reading);
+    return image;
+}
+
 QImage windowBackground()
 {
     QImage image = canvas(Layout::windowSize);

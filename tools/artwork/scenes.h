@@ -10,5 +10,8 @@ QImage backdrop();         // full.jpg, 1680 x 1050, stretched around the page i
 QImage quitIcon();         // qut_ico.png, 150 x 150, with transparency
 QImage windowBackground(); // default.jpg, 1100 x 723, the frame around page and buttons
 QImage wordBackground();   // word.jpg, 1100 x 723, the spelling practice
+// The program's icon in the desktop's menus: the reading owl on a round meadow badge, drawn
+// for `size` x `size` pixels rather than scaled, so each size stays sharp.
+QImage appIcon(int size);
 
 } // namespace Scenes

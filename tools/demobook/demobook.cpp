@@ -5,6 +5,8 @@
 #include "tools/demobook/movies.h"
 #include "tools/demobook/speech.h"
 #include "tools/demobook/spreadpainter.h"
+#include "tools/mvrbook/bookfolder.h"
+#include "tools/mvrbook/description.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -19,10 +21,10 @@
 
 namespace {
 
-// The window-mode image matches the page view; the full-screen one is drawn at its own size.
-constexpr QSize windowSize{910, 580};
-constexpr QSize fullScreenSize{1139, 726};
-constexpr int jpegQuality = 88;
+// Pages are drawn at twice the hotspot frame, larger than either size the page view shows
+// them at, so that mvrbook scales them down to both as it does a scan.
+constexpr QSize pageSize{1820, 1160};
+const QString bookTitle = QStringLiteral("In Our Town");
 
 // Speech starts a moment after its segment starts and ends a little before the segment
 // does, so a click never cuts a word and never runs into the next sentence.
@@ -92,6 +94,7 @@ void DemoBook::make()
     m_work = work.path();
     makeDir(m_in.outputDir);
 
+    writeListsAndDescription();
     makeImages();
     makeSpreadAudio();
     makeWordAudio();
@@ -103,7 +106,8 @@ void DemoBook::make()
             !stamp.commit())
             throw Failure(QStringLiteral("cannot write %1").arg(m_in.stamp));
     }
-    progress(QStringLiteral("demo book made in %1 s").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
+    progress(
+        QStringLiteral("demo book folder made in %1 s").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
 }
 
 void DemoBook::readInputs()
@@ -199,21 +203,40 @@ QByteArray DemoBook::fingerprint() const
 
 QStringList DemoBook::outputs() const
 {
-    const QString out = m_in.outputDir;
-    QStringList files = {out + u'/' + Content::windowBundle, out + u'/' + Content::fullScreenBundle,
-                         Content::spreadAudio(out, Content::wordAudioSpread)};
-    for (int k = 1; k <= Content::lastSpread; ++k) {
-        for (const Hotspot &hotspot : m_hotspots[k]) {
-            if (hotspot.endTime > hotspot.startTime) {
-                files.append(Content::spreadAudio(out, k));
-                break;
-            }
-        }
+    const QDir out(m_in.outputDir);
+    QStringList files{BookFolder::descriptionFile, BookFolder::mapFile, BookFolder::wordListFile,
+                      BookFolder::wordRecordingFile(QStringLiteral("wav"))};
+    for (int k = 0; k <= Content::lastSpread; ++k) {
+        files.append(BookFolder::pageFile(k, QStringLiteral("png")));
+        if (k > 0 && std::any_of(m_hotspots[k].begin(), m_hotspots[k].end(),
+                                 [](const Hotspot &h) { return h.endTime > h.startTime; }))
+            files.append(BookFolder::recordingFile(k, QStringLiteral("wav")));
     }
     for (const MovieText &movie : m_text.movies())
-        files.append(movie.second ? Content::secondAnimation(out, movie.spread)
-                                  : Content::firstAnimation(out, movie.spread));
+        files.append(BookFolder::animationFile(movie.spread, movie.second, QStringLiteral("mp4")));
+    for (QString &file : files)
+        file = out.filePath(file);
     return files;
+}
+
+// The lists as they are, and the description with the contents table the page view opens.
+void DemoBook::writeListsAndDescription() const
+{
+    for (const auto &[from, to] : {std::pair{m_in.map, BookFolder::mapFile},
+                                   std::pair{m_in.words, BookFolder::wordListFile}}) {
+        const QString target = QDir(m_in.outputDir).filePath(to);
+        QFile::remove(target);
+        if (!QFile::copy(from, target))
+            throw Failure(QStringLiteral("cannot copy %1 to %2").arg(from, target));
+    }
+    BookDescription description;
+    description.title = bookTitle;
+    const Content::Sources book;
+    for (qsizetype i = 0; i < m_hotspots[0].size(); ++i)
+        description.contents.append(book.contentsTarget(static_cast<int>(i)));
+    QSaveFile file(QDir(m_in.outputDir).filePath(BookFolder::descriptionFile));
+    if (!file.open(QIODevice::WriteOnly) || file.write(description.text()) < 0 || !file.commit())
+        throw Failure(QStringLiteral("cannot write %1").arg(file.fileName()));
 }
 
 bool DemoBook::upToDate(const QByteArray &fingerprint) const
@@ -235,49 +258,19 @@ void DemoBook::makeImages()
     checkContentsTargets(contents);
     const Outline outline(contents);
     SpreadPainter painter(outline);
-    const struct
-    {
-        QSize size;
-        QString dir;
-        QString bundle;
-    } sets[] = {{windowSize, m_work + QStringLiteral("/window"), Content::windowBundle},
-                {fullScreenSize, m_work + QStringLiteral("/full"), Content::fullScreenBundle}};
-
-    for (const auto &set : sets) {
-        makeDir(set.dir);
-        QString qrc =
-            QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/Book\">\n");
-        for (int k = 0; k <= Content::lastSpread; ++k) {
-            const QImage image =
-                painter.paint(k, set.size, m_hotspots[k], m_text.spread(Content::spreadTag(k)));
-            const QString name = QStringLiteral("%1.jpg").arg(k);
-            if (!image.save(set.dir + u'/' + name, "JPEG", jpegQuality))
-                throw Failure(QStringLiteral("cannot write %1/%2").arg(set.dir, name));
-            if (!m_in.copies.isEmpty()) {
-                makeDir(m_in.copies);
-                const QString copy =
-                    QStringLiteral("%1/%2-%3.png").arg(m_in.copies).arg(k).arg(set.size.width());
-                if (!image.save(copy, "PNG"))
-                    throw Failure(QStringLiteral("cannot write %1").arg(copy));
-            }
-            qrc += QStringLiteral("  <file>%1</file>\n").arg(name);
-        }
-        qrc += QStringLiteral("</qresource>\n</RCC>\n");
-        const QString qrcPath = set.dir + QStringLiteral("/book.qrc");
-        QFile file(qrcPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(qrc.toUtf8()) < 0)
-            throw Failure(QStringLiteral("cannot write %1").arg(qrcPath));
-        file.close();
-        // JPEG does not shrink further; storing the images as they are keeps loading cheap.
-        runTool(m_in.tools.rcc,
-                {QStringLiteral("--binary"), QStringLiteral("--no-compress"), QStringLiteral("-o"),
-                 m_in.outputDir + u'/' + set.bundle, qrcPath});
-        progress(QStringLiteral("page images: spreads 0 to %1 at %2 x %3 in %4")
-                     .arg(Content::lastSpread)
-                     .arg(set.size.width())
-                     .arg(set.size.height())
-                     .arg(set.bundle));
+    makeDir(QDir(m_in.outputDir).filePath(BookFolder::pagesDir));
+    for (int k = 0; k <= Content::lastSpread; ++k) {
+        const QImage image =
+            painter.paint(k, pageSize, m_hotspots[k], m_text.spread(Content::spreadTag(k)));
+        const QString path =
+            QDir(m_in.outputDir).filePath(BookFolder::pageFile(k, QStringLiteral("png")));
+        if (!image.save(path, "PNG"))
+            throw Failure(QStringLiteral("cannot write %1").arg(path));
     }
+    progress(QStringLiteral("pages: spreads 0 to %1 at %2 x %3")
+                 .arg(Content::lastSpread)
+                 .arg(pageSize.width())
+                 .arg(pageSize.height()));
     for (const QString &where : painter.overflows())
         progress(
             QStringLiteral("warning: the English of %1 does not fit its rectangle").arg(where));
@@ -286,7 +279,7 @@ void DemoBook::makeImages()
 void DemoBook::makeSpreadAudio()
 {
     Speech speech(m_in.tools, m_work);
-    makeDir(m_in.outputDir + QStringLiteral("/frequency"));
+    makeDir(QDir(m_in.outputDir).filePath(BookFolder::audioDir));
     for (int k = 1; k <= Content::lastSpread; ++k) {
         const QList<Hotspot> &hotspots = m_hotspots[k];
         const QString tag = Content::spreadTag(k);
@@ -310,10 +303,10 @@ void DemoBook::makeSpreadAudio()
                                    QStringLiteral("%1 N_%2").arg(tag).arg(i)));
             ++spoken;
         }
-        const QString path = Content::spreadAudio(m_in.outputDir, k);
-        writeWav(path, track.samples());
-        progress(QStringLiteral("spread audio: %1 (%2, %3 segments, %4 s)")
-                     .arg(QFileInfo(path).fileName(), tag)
+        const QString file = BookFolder::recordingFile(k, QStringLiteral("wav"));
+        writeWav(QDir(m_in.outputDir).filePath(file), track.samples());
+        progress(QStringLiteral("recording: %1 (%2, %3 segments, %4 s)")
+                     .arg(file, tag)
                      .arg(spoken)
                      .arg((end + 1000) / 1000.0, 0, 'f', 1));
     }
@@ -347,10 +340,10 @@ void DemoBook::makeWordAudio()
         if (2 * length + repeatPauseMs <= room)
             track.place(entry.startTime + leadMs + length + repeatPauseMs, word);
     }
-    const QString path = Content::spreadAudio(m_in.outputDir, Content::wordAudioSpread);
-    writeWav(path, track.samples());
-    progress(QStringLiteral("word audio: %1 (%2 words, %3 s)")
-                 .arg(QFileInfo(path).fileName())
+    const QString file = BookFolder::wordRecordingFile(QStringLiteral("wav"));
+    writeWav(QDir(m_in.outputDir).filePath(file), track.samples());
+    progress(QStringLiteral("word recording: %1 (%2 words, %3 s)")
+                 .arg(file)
                  .arg(unit.entries().size())
                  .arg((end + 1000) / 1000.0, 0, 'f', 1));
 }
@@ -359,15 +352,14 @@ void DemoBook::makeMovies()
 {
     if (m_text.movies().isEmpty())
         return;
-    makeDir(m_in.outputDir + QStringLiteral("/data"));
+    makeDir(QDir(m_in.outputDir).filePath(BookFolder::animationsDir));
     Speech speech(m_in.tools, m_work);
     MovieMaker maker(m_in.tools, speech, m_work);
     for (const MovieText &movie : m_text.movies()) {
-        const QString path = movie.second ? Content::secondAnimation(m_in.outputDir, movie.spread)
-                                          : Content::firstAnimation(m_in.outputDir, movie.spread);
-        maker.make(movie, m_text.voice(movie.speaker), path);
-        progress(
-            QStringLiteral("animation: data/%1 (%2)").arg(QFileInfo(path).fileName(), movie.scene));
+        const QString file =
+            BookFolder::animationFile(movie.spread, movie.second, QStringLiteral("mp4"));
+        maker.make(movie, m_text.voice(movie.speaker), QDir(m_in.outputDir).filePath(file));
+        progress(QStringLiteral("animation: %1 (%2)").arg(file, movie.scene));
     }
 }
 
@@ -376,16 +368,17 @@ void DemoBook::checkContentsTargets(const SpreadText *contents)
     // The page must print the spread the page view really opens for each entry.
     if (!contents)
         return;
+    const Content::Sources book;
     for (const auto &[i, item] : contents->hotspots) {
         if (item.kind != u"contents")
             continue;
         const int printed = item.argument.isEmpty() ? -1 : item.argument.toInt();
-        if (printed != Content::contentsTarget(i))
+        if (printed != book.contentsTarget(i))
             throw Failure(QStringLiteral("%1: contents N_%2 leads to spread %3, but the page view "
                                          "opens %4")
                               .arg(m_in.text)
                               .arg(i)
                               .arg(printed)
-                              .arg(Content::contentsTarget(i)));
+                              .arg(book.contentsTarget(i)));
     }
 }

@@ -14,18 +14,18 @@
 // Where the demo book comes from and where it goes.
 struct DemoBookInputs
 {
-    QString map;   // the page hotspot map
-    QString words; // the word list
-    QString text;  // the English of every hotspot (book.txt)
-    QString outputDir;
-    QString stamp;  // remembers what the output was made from; may be empty
-    QString copies; // where to leave copies of the page images for looking at; may be empty
+    QString map;       // the page hotspot map
+    QString words;     // the word list
+    QString text;      // the English of every hotspot (book.txt)
+    QString outputDir; // the book folder to write
+    QString stamp;     // remembers what the output was made from; may be empty
     bool force = false;
     Tools tools;
 };
 
-// Makes the demo book's content files into the output directory: both page-image bundles,
-// the audio of every spread with timed hotspots, the word audio and the animations.
+// Writes the demo book as a book folder, as an author would hand one to mvrbook: the lists
+// and a description, a drawn page per spread, a spoken recording per spread with timed
+// hotspots and one of all words, and the animations.
 class DemoBook
 {
 public:
@@ -40,6 +40,7 @@ private:
     bool upToDate(const QByteArray &fingerprint) const;
     QByteArray fingerprint() const;
     QStringList outputs() const;
+    void writeListsAndDescription() const;
 
     void makeImages();
     void checkContentsTargets(const SpreadText *contents);

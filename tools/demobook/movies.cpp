@@ -127,32 +127,10 @@ void MovieMaker::make(const MovieText &movie, const QString &voice, const QStrin
             throw Failure(QStringLiteral("cannot write %1").arg(name));
     }
 
-    // The content directory names every file .dll, so the container is named, not guessed.
-    runTool(m_tools.ffmpeg, {QStringLiteral("-y"),
-                             QStringLiteral("-hide_banner"),
-                             QStringLiteral("-loglevel"),
-                             QStringLiteral("error"),
-                             QStringLiteral("-framerate"),
-                             QString::number(framesPerSecond),
-                             QStringLiteral("-i"),
-                             frames + QStringLiteral("/%04d.png"),
-                             QStringLiteral("-i"),
-                             soundPath,
-                             QStringLiteral("-c:v"),
-                             QStringLiteral("libx264"),
-                             QStringLiteral("-preset"),
-                             QStringLiteral("veryfast"),
-                             QStringLiteral("-pix_fmt"),
-                             QStringLiteral("yuv420p"),
-                             QStringLiteral("-c:a"),
-                             QStringLiteral("aac"),
-                             QStringLiteral("-b:a"),
-                             QStringLiteral("96k"),
-                             QStringLiteral("-ar"),
-                             QStringLiteral("44100"),
-                             QStringLiteral("-movflags"),
-                             QStringLiteral("+faststart"),
-                             QStringLiteral("-f"),
-                             QStringLiteral("mp4"),
-                             path});
+    // An MP4 an author could have handed in; mvrbook makes the form the player plays from it.
+    runTool(m_tools.ffmpeg,
+            {QStringLiteral("-y"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+             QStringLiteral("-framerate"), QString::number(framesPerSecond), QStringLiteral("-i"),
+             frames + QStringLiteral("/%04d.png"), QStringLiteral("-i"), soundPath,
+             QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path});
 }

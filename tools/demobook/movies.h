@@ -5,8 +5,8 @@
 
 #include <QString>
 
-// Makes the demo animations: a few seconds of a drawn scene with one spoken line, as H.264
-// video and AAC sound in MP4, which GStreamer plays with its libav plug-in.
+// Makes the demo animations: a few seconds of a drawn scene with one spoken line, as MP4
+// files of the book folder.
 class MovieMaker
 {
 public:

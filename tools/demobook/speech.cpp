@@ -117,13 +117,28 @@ Samples Speech::synthesise(const QString &text, const QString &voice, int wordsP
             text.toUtf8());
     // Cut the silence espeak-ng leaves before and after the words, so that the words start
     // where they are placed, and bring every sentence to the same loudness.
-    runTool(m_tools.sox,
-            {m_raw, QStringLiteral("-b"), QStringLiteral("16"), m_trimmed,
-             QStringLiteral("silence"), QStringLiteral("1"), QStringLiteral("0.01"),
-             QStringLiteral("0.3%"), QStringLiteral("reverse"), QStringLiteral("silence"),
-             QStringLiteral("1"), QStringLiteral("0.01"), QStringLiteral("0.3%"),
-             QStringLiteral("reverse"), QStringLiteral("gain"), QStringLiteral("-n"),
-             QStringLiteral("-2"), QStringLiteral("rate"), QString::number(sampleRate)});
+    // Without dither the same text gives the same samples, so a book written again unchanged
+    // is not converted again by mvrbook.
+    runTool(m_tools.sox, {QStringLiteral("--no-dither"),
+                          m_raw,
+                          QStringLiteral("-b"),
+                          QStringLiteral("16"),
+                          m_trimmed,
+                          QStringLiteral("silence"),
+                          QStringLiteral("1"),
+                          QStringLiteral("0.01"),
+                          QStringLiteral("0.3%"),
+                          QStringLiteral("reverse"),
+                          QStringLiteral("silence"),
+                          QStringLiteral("1"),
+                          QStringLiteral("0.01"),
+                          QStringLiteral("0.3%"),
+                          QStringLiteral("reverse"),
+                          QStringLiteral("gain"),
+                          QStringLiteral("-n"),
+                          QStringLiteral("-2"),
+                          QStringLiteral("rate"),
+                          QString::number(sampleRate)});
     return readWav(m_trimmed);
 }
 

@@ -11,7 +11,6 @@ struct Tools
 {
     QString espeak = QStringLiteral("espeak-ng");
     QString sox = QStringLiteral("sox");
-    QString rcc = QStringLiteral("rcc");
     QString ffmpeg = QStringLiteral("ffmpeg");
 
     // Resolves every tool to an executable path, or fails naming the first one missing and

@@ -1,0 +1,224 @@
+// mvrbook: checks a book folder, makes the program's content files from it, and draws a
+// spread with its hotspots for the author to look at. docs/book-format.md describes the folder.
+
+#include "content/content.h"
+#include "tools/common/headless.h"
+#include "tools/mvrbook/bookcheck.h"
+#include "tools/mvrbook/bookfolder.h"
+#include "tools/mvrbook/bookmaker.h"
+#include "tools/mvrbook/compiledbook.h"
+#include "tools/mvrbook/preview.h"
+
+#include <QCommandLineParser>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+enum Exit { Clean = 0, Faulty = 1, Usage = 2 };
+
+void print(std::FILE *out, const QString &text)
+{
+    std::fprintf(out, "%s\n", qPrintable(text));
+}
+
+int usage(const QCommandLineParser &parser, const QString &why)
+{
+    print(stderr, QStringLiteral("mvrbook: %1\n").arg(why));
+    print(stderr, parser.helpText());
+    return Usage;
+}
+
+// Prints the problems, errors first, and a count of each.
+void report(const Problems &problems)
+{
+    for (const Problem &problem : problems.sorted(BookFolder::fileOrder()))
+        print(stdout, problem.toString());
+    print(stdout, QStringLiteral("%1 error(s), %2 warning(s)")
+                      .arg(problems.errors())
+                      .arg(problems.warnings()));
+}
+
+// Make's records for a content directory, in the user's cache: the directory itself holds only
+// what the program reads, so that it can be copied or installed as it is.
+QString defaultStateDir(const QString &outDir)
+{
+    const QByteArray name = QCryptographicHash::hash(outDir.toUtf8(), QCryptographicHash::Sha1);
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/make/") + QString::fromLatin1(name.toHex().left(16));
+}
+
+int check(const QString &folder, CheckOptions options)
+{
+    options.cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const CheckResult result = checkBook(folder, options);
+    report(result.problems);
+    return result.problems.errors() ? Faulty : Clean;
+}
+
+int make(const QString &folder, CheckOptions checking, MakeOptions options,
+         const QString &constants)
+{
+    // The media are the one part of a check that takes long; making reads them anyway and
+    // says when one cannot be converted.
+    checking.media = false;
+    const CheckResult checked = checkBook(folder, checking);
+    if (checked.problems.errors()) {
+        report(checked.problems);
+        print(stderr, QStringLiteral("mvrbook: nothing made; mend the errors first"));
+        return Faulty;
+    }
+    if (const int warnings = checked.problems.warnings())
+        print(stderr, QStringLiteral("mvrbook: %1 warning(s) about %2; mvrbook check lists them")
+                          .arg(warnings)
+                          .arg(folder));
+    if (options.programs.ffmpeg.isEmpty() || options.programs.rcc.isEmpty()) {
+        print(stderr, QStringLiteral("mvrbook: needs ffmpeg (Debian package ffmpeg) and Qt's rcc "
+                                     "(qt6-base-dev-tools)"));
+        return Faulty;
+    }
+    if (!constants.isEmpty() && !writeCompiledBook(checked.plan, constants)) {
+        print(stderr, QStringLiteral("mvrbook: cannot write %1").arg(constants));
+        return Faulty;
+    }
+    const MakeResult made = makeBook(folder, checked.plan, options);
+    for (const QString &failure : made.failures)
+        print(stderr, QStringLiteral("mvrbook: cannot make %1").arg(failure));
+    print(stdout, QStringLiteral("%1: made %2 file(s), %3 up to date, in %4")
+                      .arg(checked.plan.title.isEmpty() ? folder : checked.plan.title)
+                      .arg(made.made)
+                      .arg(made.upToDate)
+                      .arg(QDir(options.outDir).absolutePath()));
+    return made.failures.isEmpty() ? Clean : Faulty;
+}
+
+int preview(const QString &folder, int spread, const QString &outFile)
+{
+    QString failure;
+    SpreadMap map([&failure](const QString &, const QString &text) { failure = text; });
+    map.setTag(Content::spreadTag(spread));
+    const QDir root(folder);
+    if (!map.load(root.filePath(BookFolder::mapFile))) {
+        print(stderr, QStringLiteral("mvrbook: %1 cannot be read (%2); mvrbook check says why")
+                          .arg(BookFolder::mapFile, failure));
+        return Faulty;
+    }
+    Problems unused;
+    const BookFolder book(folder, unused);
+    QImage page;
+    if (const auto it = book.pages().find(spread); it != book.pages().end()) {
+        QImageReader reader(book.path(it->second));
+        reader.setAutoTransform(true);
+        page = reader.read();
+    }
+    if (page.isNull())
+        print(stderr, QStringLiteral("mvrbook: spread %1 has no readable page image; the "
+                                     "hotspots are drawn on white")
+                          .arg(spread));
+    const QString path = outFile.isEmpty() ? QStringLiteral("preview-%1.png").arg(spread) : outFile;
+    if (!previewSpread(page, map.hotspots()).save(path)) {
+        print(stderr, QStringLiteral("mvrbook: cannot write %1").arg(path));
+        return Faulty;
+    }
+    print(stdout, QStringLiteral("%1: %2 hotspot(s) of spread %3 (%4)")
+                      .arg(path)
+                      .arg(map.hotspots().size())
+                      .arg(spread)
+                      .arg(Content::spreadTag(spread)));
+    return Clean;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Drawing text needs a GUI application, but never a screen.
+    prepareHeadless(QStringLiteral("mvrbook"));
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mvrbook"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Checks a book folder, makes Mivora's content files from it, or draws a spread with its "
+        "hotspots.\n\n"
+        "  mvrbook check FOLDER\n"
+        "  mvrbook make FOLDER --out DIR\n"
+        "  mvrbook preview FOLDER --spread K [--out FILE]"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("check, make or preview"));
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("the book folder"));
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("make: the content directory; preview: the PNG "
+                                                "file (default preview-K.png)"),
+                                 QStringLiteral("path"));
+    const QCommandLineOption spread(QStringLiteral("spread"),
+                                    QStringLiteral("preview: the spread to draw, 0 for the "
+                                                   "contents"),
+                                    QStringLiteral("k"));
+    const QCommandLineOption jobs(
+        QStringLiteral("jobs"), QStringLiteral("How many files to work on at once."),
+        QStringLiteral("n"), QString::number(QThread::idealThreadCount()));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("make: make every file, even those up to date."));
+    const QCommandLineOption ffmpeg(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg program."),
+                                    QStringLiteral("path"));
+    const QCommandLineOption rcc(QStringLiteral("rcc"), QStringLiteral("Qt's resource compiler."),
+                                 QStringLiteral("path"));
+    const QCommandLineOption constants(
+        QStringLiteral("constants"),
+        QStringLiteral("make: also write the C++ source that builds the book's last spread and "
+                       "contents table into the program (the build does this)."),
+        QStringLiteral("file"));
+    const QCommandLineOption state(
+        QStringLiteral("state"),
+        QStringLiteral("make: where to keep what was made from what (default: in the user's "
+                       "cache, by content directory)."),
+        QStringLiteral("dir"));
+    parser.addOptions({out, spread, jobs, force, ffmpeg, rcc, constants, state});
+    parser.process(app);
+
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 2)
+        return usage(parser, QStringLiteral("give a command and a book folder"));
+    const QString &command = arguments[0];
+    const QString &folder = arguments[1];
+
+    bool jobsGiven = false;
+    const int jobCount = parser.value(jobs).toInt(&jobsGiven);
+    if (!jobsGiven || jobCount < 1)
+        return usage(parser, QStringLiteral("--jobs takes a number from 1"));
+    CheckOptions checking;
+    checking.programs = Programs::find(parser.value(ffmpeg), parser.value(rcc));
+    checking.jobs = jobCount;
+
+    if (command == u"check")
+        return check(folder, checking);
+    if (command == u"make") {
+        if (!parser.isSet(out))
+            return usage(parser, QStringLiteral("make needs --out DIR"));
+        MakeOptions making;
+        making.outDir = QDir(parser.value(out)).absolutePath();
+        making.stateDir = parser.isSet(state) ? QDir(parser.value(state)).absolutePath()
+                                              : defaultStateDir(making.outDir);
+        making.programs = checking.programs;
+        making.jobs = jobCount;
+        making.force = parser.isSet(force);
+        return make(folder, checking, making, parser.value(constants));
+    }
+    if (command == u"preview") {
+        bool given = false;
+        const int k = parser.value(spread).toInt(&given);
+        if (!given || k < 0)
+            return usage(parser, QStringLiteral("preview needs --spread K, K from 0"));
+        return preview(folder, k, parser.value(out));
+    }
+    return usage(parser, QStringLiteral("no command \"%1\"").arg(command));
+}
