@@ -35,6 +35,12 @@ void installStyleSheet(const QString &resourcePath)
     file.close();
 }
 
+void addPluginFolder()
+{
+    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/plugins"));
+}
+
 void showReadFailureBox(const QString &title, const QString &text)
 {
     QMessageBox::critical(nullptr, title, text, QMessageBox::Yes, QMessageBox::NoButton);

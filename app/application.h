@@ -19,6 +19,11 @@ bool installQtTranslation(
 // installs an empty style sheet.
 void installStyleSheet(const QString &resourcePath);
 
+// Lets Qt load plug-ins from the "plugins" folder beside the program. The folder is found from
+// the executable, not the working directory: a folder where the program happens to be started
+// from can be anyone's.
+void addPluginFolder();
+
 // The critical box for a book file that cannot be read: no parent, one Yes button, no default
 // button. The main window hands it to the readers of its views.
 void showReadFailureBox(const QString &title, const QString &text);

@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     installFontSubstitutions();
     installQtTranslation();
-    QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
+    addPluginFolder();
     installStyleSheet(windowStyleSheet);
 
     const QPixmap splashImage(QStringLiteral(":/Image/start.png"));

@@ -2,13 +2,13 @@
 
 #include "book/flash.h"
 #include "book/jumdialog.h"
+#include "content/resourcebundle.h"
 
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QResource>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -108,14 +108,9 @@ void bookface::paintEvent(QPaintEvent *)
 QPixmap bookface::decodePage() const
 {
     const QString &bundle = height() == 580 ? Content::windowBundle : Content::fullScreenBundle;
-    // The bundle is attached only while the image is read: outside this no page is reachable,
-    // and a bundle that failed to attach is not detached.
-    const bool bundleLoaded = QResource::registerResource(bundle);
-    // QImage rather than QPixmap: QPixmap's cache keys on the resource path, which both
-    // bundles share.
-    const QImage image(Content::pageImage(m_currentSpread));
-    if (bundleLoaded)
-        QResource::unregisterResource(bundle);
+    // A bundle that is missing, damaged or lacks the page draws nothing; the next decode tries
+    // again.
+    const QImage image = readBundledImage(bundle, Content::pageImage(m_currentSpread));
     if (image.isNull())
         return {};
     return QPixmap::fromImage(

@@ -1,21 +1,21 @@
 #include "content/spreadmap.h"
 
-Hotspot hotspotFrom(const QDomElement &element)
+Hotspot hotspotFrom(const QXmlStreamAttributes &attributes)
 {
-    const int left = intAttribute(element, QStringLiteral("LEFT"));
-    const int top = intAttribute(element, QStringLiteral("TOP"));
-    const int right = intAttribute(element, QStringLiteral("RIGHT"));
-    const int bottom = intAttribute(element, QStringLiteral("BOTTOM"));
+    const int left = intAttribute(attributes, QLatin1StringView("LEFT"));
+    const int top = intAttribute(attributes, QLatin1StringView("TOP"));
+    const int right = intAttribute(attributes, QLatin1StringView("RIGHT"));
+    const int bottom = intAttribute(attributes, QLatin1StringView("BOTTOM"));
     Hotspot hotspot;
     hotspot.rect = QRect(QPoint(left, top), QPoint(right, bottom));
-    hotspot.startTime = intAttribute(element, QStringLiteral("STARTTIME"));
-    hotspot.endTime = intAttribute(element, QStringLiteral("ENDTIME"));
-    hotspot.text = element.attribute(QStringLiteral("TEXT")).replace(u'@', u'\n');
+    hotspot.startTime = intAttribute(attributes, QLatin1StringView("STARTTIME"));
+    hotspot.endTime = intAttribute(attributes, QLatin1StringView("ENDTIME"));
+    hotspot.text = attributes.value(QLatin1StringView("TEXT")).toString().replace(u'@', u'\n');
     return hotspot;
 }
 
 SpreadMap::SpreadMap(ReadFailureReport report)
-    : m_files(QStringLiteral("Book"), std::move(report))
+    : m_files(QStringLiteral("Book"), &hotspotFrom, std::move(report))
 {}
 
 void SpreadMap::setTag(const QString &tag)
@@ -29,15 +29,11 @@ bool SpreadMap::load(const QString &path)
     const auto file = m_files.load(path);
     if (!file)
         return false;
-    const ListSection *spread = file->section(m_tag);
-    if (!spread || spread->countElement.isNull())
-        return true;
-    m_count = intAttribute(spread->countElement, QStringLiteral("m"));
-    m_flash = intAttribute(spread->countElement, QStringLiteral("FLASH"));
-    const QList<QDomElement> items = spread->itemsBelow(m_count);
-    m_hotspots.reserve(items.size());
-    for (const QDomElement &item : items)
-        m_hotspots.append(hotspotFrom(item));
+    if (const auto *spread = file->section(m_tag)) {
+        m_count = spread->count.m;
+        m_flash = spread->count.flash;
+        m_hotspots = spread->items;
+    }
     return true;
 }
 

@@ -20,12 +20,13 @@ struct Hotspot
     int endTime = 0;
 };
 
-// A hotspot as the program reads it from an N_<i> element of the map.
-Hotspot hotspotFrom(const QDomElement &element);
+// A hotspot as the program reads it from the attributes of an N_<i> element of the map.
+Hotspot hotspotFrom(const QXmlStreamAttributes &attributes);
 
 // The hotspots of the spread on display, read from the page hotspot map under the spread's
 // tag. load() empties the list first; count and flash change only when the spread and its
-// "NO" element are found. The map file is parsed once and reused while it is unchanged.
+// "NO" element are found. What the map file holds for every spread is kept from one load to
+// the next while the file's bytes stay the same.
 class SpreadMap
 {
 public:
@@ -46,7 +47,7 @@ private:
     int m_count = 0;
     int m_flash = 0;
     QString m_tag;
-    ListFileCache m_files;
+    ListItemsCache<Hotspot> m_files;
 };
 
 // The frame the hotspot rectangles are given in, whatever size the page is shown at.

@@ -1,12 +1,12 @@
 #include "content/wordunit.h"
 
-WordEntry entryFrom(const QDomElement &element)
+WordEntry entryFrom(const QXmlStreamAttributes &attributes)
 {
     WordEntry entry;
-    entry.english = element.attribute(QStringLiteral("WORD"));
-    entry.meaning = element.attribute(QStringLiteral("TEXT"));
-    entry.startTime = intAttribute(element, QStringLiteral("STARTTIME"));
-    entry.endTime = intAttribute(element, QStringLiteral("ENDTIME"));
+    entry.english = attributes.value(QLatin1StringView("WORD")).toString();
+    entry.meaning = attributes.value(QLatin1StringView("TEXT")).toString();
+    entry.startTime = intAttribute(attributes, QLatin1StringView("STARTTIME"));
+    entry.endTime = intAttribute(attributes, QLatin1StringView("ENDTIME"));
     return entry;
 }
 
@@ -23,14 +23,12 @@ void WordUnit::clear()
 bool WordUnit::load(const QString &path)
 {
     // A unit is loaded once and replaced on the next load, so there is nothing to cache.
-    const auto file = ListFile::read(path, QStringLiteral("BookWrod"), m_report);
+    const auto file = ListItems<WordEntry>::read(path, u"BookWrod", &entryFrom, m_report);
     if (!file)
         return false;
-    const ListSection *unit = file->section(m_tag);
-    if (!unit || unit->countElement.isNull())
-        return true;
-    m_count = intAttribute(unit->countElement, QStringLiteral("m"));
-    for (const QDomElement &item : unit->itemsBelow(m_count))
-        m_entries.append(entryFrom(item));
+    if (const auto *unit = file->section(m_tag)) {
+        m_count = unit->count.m;
+        m_entries += unit->items;
+    }
     return true;
 }

@@ -15,8 +15,8 @@ struct WordEntry
     int endTime = 0;
 };
 
-// A word as the program reads it from an N_<i> element of the word list.
-WordEntry entryFrom(const QDomElement &element);
+// A word as the program reads it from the attributes of an N_<i> element of the word list.
+WordEntry entryFrom(const QXmlStreamAttributes &attributes);
 
 // The words of one unit of the word list. Unlike the page hotspot map, load() appends to
 // what the unit holds (callers clear() a fresh unit first), the root is "BookWrod" and texts

@@ -13,6 +13,8 @@ packages=(
     "qt6-base-dev-tools:Qt 6 moc and rcc"
     "qt6-multimedia-dev:Qt 6 audio and video playback"
     "qt6-qpa-plugins:Qt 6 X11 window support"
+    "zlib1g-dev:checking zlib-compressed entries of the page bundles"
+    "libzstd-dev:checking zstd-compressed entries of the page bundles"
     "espeak-ng:speech for the demo book's audio"
     "sox:assembling the demo book's audio"
     "ffmpeg:the demo book's animation movies; mvrbook's reading and converting of recordings and movies"

@@ -3,6 +3,7 @@
 #include "book/flash.h"
 #include "media/movieplayer.h"
 
+#include "damagedbundle.h"
 #include "modal.h"
 #include "scriptedplayer.h"
 
@@ -596,18 +597,47 @@ private slots:
         QVERIFY(!QResource(Content::pageImage(spread + 1)).isValid());
     }
 
-    void missingOrCorruptBundleDrawsNothing()
+    void damagedBundleDrawsNothing_data()
     {
-        QTemporaryDir empty;
-        QVERIFY(QDir::setCurrent(empty.path()));
+        QTest::addColumn<QString>("bundle");
+        QTest::addColumn<QByteArray>("bytes"); // null: no file at all
+
+        QTest::newRow("missing") << Content::windowBundle << QByteArray();
+        QFile text(QStringLiteral(MIVORA_TEST_DATA "/bundle/corrupt.dll"));
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QTest::newRow("a text file") << Content::windowBundle << text.readAll();
+        for (const QString &bundle : {Content::windowBundle, Content::fullScreenBundle}) {
+            QFile file(QStringLiteral(MIVORA_TEST_BUNDLES "/") + bundle);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            for (const auto &[damage, bytes] : DamagedBundle::copiesOf(file.readAll()))
+                QTest::addRow("%s: %s", qPrintable(bundle), qPrintable(damage)) << bundle << bytes;
+        }
+    }
+
+    void damagedBundleDrawsNothing()
+    {
+        QFETCH(QString, bundle);
+        QFETCH(QByteArray, bytes);
+
+        m_view->resize(bundle == Content::windowBundle ? QSize(910, 580) : QSize(1139, 726));
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
         const QImage nothing = m_view->grab().toImage();
-        QVERIFY(QFile::copy(QStringLiteral(MIVORA_TEST_DATA "/bundle/corrupt.dll"),
-                            empty.filePath(Content::windowBundle)));
+        if (!bytes.isNull()) {
+            QFile file(dir.filePath(bundle));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        QCOMPARE(m_view->grab().toImage(), nothing);
+        // The book goes on: the next spread and its audio, again with nothing drawn.
+        m_view->setBookNowNext();
+        QCOMPARE(m_view->currentSpread(), 2);
+        QCOMPARE(reading()->source, audioFor(2));
         QCOMPARE(m_view->grab().toImage(), nothing);
 
-        // Once the bundle is there, the next paint finds the page.
+        // Once the bundle is intact, the next paint finds the page.
         QVERIFY(QDir::setCurrent(QStringLiteral(MIVORA_TEST_BUNDLES)));
-        QVERIFY(near(centreColour(), QColor(0, 192, 0)));
+        QVERIFY(m_view->grab().toImage() != nothing);
     }
 
     void malformedMapIsReportedAndCarriesOn()

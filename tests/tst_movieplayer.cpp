@@ -1,7 +1,9 @@
 #include "book/flash.h"
 #include "media/movieplayer.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +62,43 @@ private slots:
         QTest::keyClick(&player, Qt::Key_Escape);
         QVERIFY(!player.isVisible());
         QVERIFY(!player.movieWidget()->isPlaying());
+    }
+
+    // A movie that is not one, or cut short: the player shows what it can decode, if anything,
+    // stops, and the dialog closes.
+    void damagedMovieStops_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QFile movie(m_movie);
+        QVERIFY(movie.open(QIODevice::ReadOnly));
+        const QByteArray whole = movie.readAll();
+        QByteArray random(whole.size(), Qt::Uninitialized);
+        QRandomGenerator generator(5);
+        for (char &byte : random)
+            byte = char(generator.bounded(256));
+
+        QTest::newRow("random bytes") << random;
+        QTest::newRow("cut to a tenth") << whole.left(whole.size() / 10);
+        QTest::newRow("without its header") << whole.mid(whole.size() / 2);
+    }
+
+    void damagedMovieStops()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("information3.dll"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
+        flash player(320, 240, nullptr);
+        player.setMoviePath(path);
+        player.loadMovie();
+        player.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&player));
+        QTRY_VERIFY_WITH_TIMEOUT(!player.movieWidget()->isPlaying(), 10000);
+        QTest::keyClick(&player, Qt::Key_Escape);
+        QVERIFY(!player.isVisible());
     }
 
     void unplayableFileShowsNothing()

@@ -1,6 +1,8 @@
+#include "content/content.h"
 #include "content/spreadmap.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -116,6 +118,19 @@ private slots:
                                             << "P2-3" << false << none << 4 << 7;
         QTest::newRow("truncated") << QByteArray("\xEF\xBB\xBF<Book>\r\n<P2-3><NO m=\"1\"/><N_")
                                    << "P2-3" << false << none << 4 << 7;
+        QTest::newRow("nested 256 levels deep: read")
+            << map(R"(<P2-3><NO m="1" FLASH="0"/><N_0 TEXT="a">)" +
+                   QByteArray("<a>").repeated(253) + QByteArray("</a>").repeated(253) +
+                   "</N_0></P2-3>")
+            << "P2-3" << true << QStringList{"a"} << 1 << 0;
+        QTest::newRow("an item below an item is not an item")
+            << map(R"(<P2-3><NO m="2" FLASH="0"/><N_0 TEXT="a"><N_1 TEXT="b"/></N_0></P2-3>)")
+            << "P2-3" << true << QStringList{"a"} << 2 << 0;
+        QTest::newRow("entities declared in the document")
+            << QByteArray(
+                   R"(<!DOCTYPE Book [<!ENTITY town "Greenfield">]>)"
+                   R"(<Book><P2-3><NO m="1" FLASH="0"/><N_0 TEXT="&town;@&amp;"/></P2-3></Book>)")
+            << "P2-3" << true << QStringList{"Greenfield\n&"} << 1 << 0;
     }
 
     void load()
@@ -134,12 +149,25 @@ private slots:
         QCOMPARE(spreadMap.hotspots().size(), 1);
 
         spreadMap.setTag(tag);
-        QCOMPARE(spreadMap.load(write(QStringLiteral("map.xml"), content)), result);
+        const QString path = write(QStringLiteral("map.xml"), content);
+        QCOMPARE(spreadMap.load(path), result);
         QCOMPARE(::texts(spreadMap), texts);
         QCOMPARE(spreadMap.count(), count);
         QCOMPARE(spreadMap.flash(), flash);
         QCOMPARE(spreadMap.tag(), tag);
         QCOMPARE(m_reports.isEmpty(), result);
+
+        // The whole parsed document that the book checker walks finds the same hotspots.
+        ListFileFailure failure;
+        const auto whole = ListFile::parse(path, QStringLiteral("Book"), failure);
+        QCOMPARE(bool(whole), result);
+        QStringList found;
+        if (const ListSection *section = whole ? whole->section(tag) : nullptr) {
+            const int m = intAttribute(attributesOf(section->countElement), QLatin1StringView("m"));
+            for (const QDomElement &item : section->itemsBelow(m))
+                found << hotspotFrom(attributesOf(item)).text;
+        }
+        QCOMPARE(found, texts);
     }
 
     void failureReports_data()
@@ -156,6 +184,16 @@ private slots:
                                  << "err";
         QTest::newRow("wrong root") << map("", "book") << "err出错原因"
                                     << "open xml err";
+        // Refused rather than read for seconds.
+        QTest::newRow("larger than 16 MB")
+            << map(R"(<P2-3><NO m="0"/></P2-3>)" + QByteArray(16 * 1024 * 1024, ' ')) << "err"
+            << "errFile is larger than 16 MB.";
+        QTest::newRow("nested deeper than 256 levels")
+            << map(QByteArray("<a>").repeated(256) + QByteArray("</a>").repeated(256)) << "err"
+            << "errElements are nested deeper than 256 levels.";
+        QTest::newRow("40,000 levels")
+            << map(QByteArray("<a>").repeated(40000) + QByteArray("</a>").repeated(40000)) << "err"
+            << "errElements are nested deeper than 256 levels.";
     }
 
     void failureReports()
@@ -174,7 +212,9 @@ private slots:
         QCOMPARE(m_reports.size(), 2);
         QCOMPARE(m_reports[0].title, title);
         QVERIFY2(m_reports[0].text.startsWith(textStart), qPrintable(m_reports[0].text));
-        if (textStart == u"err") {
+        if (textStart.startsWith(u"err") && textStart.size() > 3) {
+            QCOMPARE(m_reports[0].text, textStart);
+        } else if (textStart == u"err") {
             // "err" runs straight into the parser's own message.
             QVERIFY(m_reports[0].text.size() > 3);
             QVERIFY(m_reports[0].text[3] != u' ');
@@ -235,6 +275,60 @@ private slots:
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(m_reports[0].text, QStringLiteral("open file err"));
         QVERIFY(spreadMap.hotspots().isEmpty());
+    }
+
+    // A file rewritten within the time stamp's resolution keeps its size and time: what it
+    // holds now is read all the same.
+    void rewriteWithTheSameSizeAndTime()
+    {
+        SpreadMap spreadMap = recordingMap();
+        spreadMap.setTag(QStringLiteral("P2-3"));
+        const QString path = write(QStringLiteral("rewritten.xml"),
+                                   map(R"(<P2-3><NO m="1" FLASH="0"/><N_0 TEXT="old"/></P2-3>)"));
+        const QDateTime modified = QFileInfo(path).lastModified();
+        QVERIFY(spreadMap.load(path));
+        QCOMPARE(texts(spreadMap), QStringList{"old"});
+
+        write(QStringLiteral("rewritten.xml"),
+              map(R"(<P2-3><NO m="1" FLASH="1"/><N_0 TEXT="new"/></P2-3>)"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        QVERIFY(spreadMap.load(path));
+        QCOMPARE(texts(spreadMap), QStringList{"new"});
+        QCOMPARE(spreadMap.flash(), 1);
+    }
+
+    // A record that keeps the parsed map gives, load after load, what a record that reads the
+    // file for each load gives (count and flash stay from the previous spread where a spread is
+    // not described).
+    void reusedEqualsFresh()
+    {
+        const QList<int> spreads{1, 0, 5, 7, 2, 3, 9, 4, 1};
+        SpreadMap reused = recordingMap();
+        for (qsizetype step = 0; step < spreads.size(); ++step) {
+            reused.setTag(Content::spreadTag(spreads[step]));
+            QVERIFY(reused.load(Content::pointMap));
+            SpreadMap fresh = recordingMap();
+            for (qsizetype previous = qMax<qsizetype>(0, step - 1); previous <= step; ++previous) {
+                fresh.setTag(Content::spreadTag(spreads[previous]));
+                QVERIFY(fresh.load(Content::pointMap));
+            }
+            QCOMPARE(reused.count(), fresh.count());
+            QCOMPARE(reused.flash(), fresh.flash());
+            QCOMPARE(reused.hotspots().size(), fresh.hotspots().size());
+            for (qsizetype i = 0; i < fresh.hotspots().size(); ++i) {
+                const Hotspot &a = reused.hotspots()[i];
+                const Hotspot &b = fresh.hotspots()[i];
+                QCOMPARE(a.rect, b.rect);
+                QCOMPARE(a.text, b.text);
+                QCOMPARE(a.startTime, b.startTime);
+                QCOMPARE(a.endTime, b.endTime);
+            }
+        }
+        QVERIFY(m_reports.isEmpty());
     }
 
     void emptyReportTellsNoOne()

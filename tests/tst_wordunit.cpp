@@ -140,6 +140,9 @@ void TestWordUnit::readsUnit_data()
     QTest::newRow("m huge") << unit1(u"<NO m=\"2000000000\"/>"_s + a + b) << 2000000000
                             << QStringList{u"a"_s, u"b"_s};
     QTest::newRow("m beyond int") << unit1(u"<NO m=\"9999999999\"/>"_s + a) << 0 << QStringList{};
+    QTest::newRow("nested 256 levels deep")
+        << unit1(u"<NO m=\"1\"/>"_s + a + u"<x>"_s.repeated(254) + u"</x>"_s.repeated(254)) << 1
+        << QStringList{u"a"_s};
 
     QTest::newRow("other units are not read")
         << listFile(unitElement(u"unit2"_s, u"<NO m=\"1\"/>"_s + item(u"N_0"_s, u"other"_s)) +
@@ -227,6 +230,12 @@ void TestWordUnit::reportsUnusableFile_data()
         << true << listFile(QString(), u"BookWord"_s) << u"err出错原因"_s << u"open xml err"_s;
     QTest::newRow("root bookwrod")
         << true << listFile(QString(), u"bookwrod"_s) << u"err出错原因"_s << u"open xml err"_s;
+    // Refused rather than read for seconds.
+    QTest::newRow("larger than 16 MB") << true << listFile(QString(16 * 1024 * 1024, u' '))
+                                       << u"err"_s << u"errFile is larger than 16 MB."_s;
+    QTest::newRow("nested deeper than 256 levels")
+        << true << listFile(u"<a>"_s.repeated(256) + u"</a>"_s.repeated(256)) << u"err"_s
+        << u"errElements are nested deeper than 256 levels."_s;
 }
 
 void TestWordUnit::reportsUnusableFile()

@@ -558,7 +558,7 @@ void Checker::checkSpread(int k, const QDomElement &element, const ListSection &
     for (const QDomElement &item : items) {
         const Place place{file, item.lineNumber(), k, item.tagName()};
         checkAttributes(item, hotspotAttributes, place);
-        const Hotspot hotspot = hotspotFrom(item);
+        const Hotspot hotspot = hotspotFrom(attributesOf(item));
         if (k == 0)
             m_contentsEntries.append(place);
 
@@ -680,7 +680,7 @@ void Checker::checkUnit(const QDomElement &element, const ListSection &section)
     for (const QDomElement &item : items) {
         const Place place{file, item.lineNumber(), -1, tag + u' ' + item.tagName()};
         checkAttributes(item, wordAttributes, place);
-        const WordEntry entry = entryFrom(item);
+        const WordEntry entry = entryFrom(attributesOf(item));
         if (entry.english.isEmpty())
             m_problems.error(place, QStringLiteral("WORD is empty: there is nothing to type"));
         else if (const auto [first, added] = words.emplace(entry.english, place.line); !added)
