@@ -6,9 +6,10 @@
 
 namespace {
 
-// What the sink holds ahead of the sound server: long enough to ride out a page being
-// painted, short enough that nothing lingers.
-constexpr qint64 sinkBufferMs = 150;
+// What the sink holds ahead of the sound server: long enough to ride out a page being painted
+// on a busy machine (150 ms was not, with two tests and a build on two cores). A start, a seek
+// or a stop does not wait for it: the stream is opened full and closed at once.
+constexpr qint64 sinkBufferMs = 250;
 constexpr int feedIntervalMs = 10;
 
 } // namespace
