@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QUrl>
 
 PcmSound::PcmSound(const QString &path)
 {
@@ -48,8 +47,7 @@ void PcmSound::decode(QByteArray bytes)
     auto *buffer = new QBuffer(this);
     buffer->setData(std::move(bytes));
     buffer->open(QIODevice::ReadOnly);
-    m_input = buffer;
-    m_decoder->setSourceDevice(m_input);
+    m_decoder->setSourceDevice(buffer);
     connect(m_decoder, &QAudioDecoder::bufferReady, this, &PcmSound::append);
     connect(m_decoder, &QAudioDecoder::finished, this, &PcmSound::finish);
     connect(m_decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,

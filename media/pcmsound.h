@@ -9,7 +9,6 @@
 #include <memory>
 
 class QAudioDecoder;
-class QIODevice;
 
 // One source decoded to samples, once. WAVE files are read at once; anything else goes
 // through QAudioDecoder and grows while it decodes, far faster than it plays. A file that is
@@ -40,7 +39,6 @@ private:
     Status m_status = Status::Decoding;
     Pcm m_pcm;
     QAudioDecoder *m_decoder = nullptr;
-    QIODevice *m_input = nullptr;
 };
 
 // The decoded sounds the players share, so that a source set again (a page turned back, the
