@@ -69,6 +69,8 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // Every game sound is followed by the target's segment: the prompt by the first target,
     // praise by the next, a try-again by the same one again.
     connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
+    // A segment that has been heard to its end needs no more watching.
+    connect(m_readingPlayer, &AbstractAudioPlayer::finished, m_segmentTimer, &QTimer::stop);
     // The game answers a click at once, so its sounds are made ready before the first game.
     m_gamePlayer->prepare(gamePrompt());
     for (int i = 0; i < praiseCount; ++i)
@@ -252,17 +254,20 @@ void bookface::mousePressEvent(QMouseEvent *e)
 
 void bookface::playSegment(int index, int intervalMs)
 {
-    m_readingPlayer->play();
+    const Hotspot &hotspot = m_spreadMap.hotspots()[index];
     m_playingIndex = index;
-    m_readingPlayer->seek(m_spreadMap.hotspots()[index].startTime);
+    m_readingPlayer->playSegment(hotspot.startTime, hotspot.endTime);
+    // The player ends the segment where it ends; the timer only makes sure that a player
+    // that never reports an end is stopped all the same.
     m_segmentTimer->start(intervalMs);
 }
 
 void bookface::endTime()
 {
     const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
-    // An index the list does not reach has no end to wait for: end the segment now.
-    if (m_playingIndex >= 0 && m_playingIndex < hotspots.size() &&
+    // An index the list does not reach has no end to wait for: end the segment now. So does a
+    // player that has stopped, at the end of its recording or of the segment.
+    if (m_readingPlayer->isPlaying() && m_playingIndex >= 0 && m_playingIndex < hotspots.size() &&
         m_readingPlayer->currentTime() < qint64(hotspots[m_playingIndex].endTime))
         return;
     m_segmentTimer->stop();

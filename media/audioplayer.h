@@ -1,28 +1,26 @@
 #pragma once
 
 #include "media/abstractaudioplayer.h"
-#include "media/pcmsound.h"
 
-#include <QAudioDevice>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
 
-class QAudioSink;
-class QIODevice;
+class Sound;
+class Voice;
 
-// AbstractAudioPlayer that decodes its source once (shared through PcmLibrary) and writes the
-// samples itself to an audio sink with a small buffer, from the position asked for.
+// AbstractAudioPlayer on the program's own connection to the sound server: the player hands
+// the server exactly the samples of the segment asked for, then silence, and its clock is what
+// the server has played. Recordings are opened and read off the GUI thread (Sound); a start
+// waits only for the samples it needs.
 //
-// Chosen by measurement at the sound server, not by taste. Qt 6.4's GStreamer backend writes
-// the first samples after a pause late by the length of the pause, so a sentence clicked after
-// a few seconds on a page was never heard; its FFmpeg backend was 1.2 s late on every first
-// play and started sounds nobody asked for. A sink fed from decoded samples starts within a
-// few tens of milliseconds, however long it stood, and stops at once.
+// Chosen by measurement at the sound server, not by taste (README, "Sound"): Qt 6.4's
+// GStreamer backend started a sound late by the time the page had been looked at, its
+// QAudioSink shrank its buffer at every start until the sound broke up, and a view that polled
+// for a segment's end let the next sentence through.
 //
-// Its clock is what the sound server has played. With no sound output at all the player runs
-// on the wall clock instead, silently, so that segments still end and sounds still finish.
+// With no sound server the player runs on the wall clock, silently, so that segments still end
+// and sounds still finish; when the server comes back the next start is heard.
 class AudioPlayer : public AbstractAudioPlayer
 {
     Q_OBJECT
@@ -34,34 +32,24 @@ public:
 
     void setSource(const QString &path) override;
     void play() override;
+    void playSegment(qint64 startMs, qint64 endMs) override;
     void stop() override;
     void clear() override;
-    void seek(qint64 ms) override;
     qint64 currentTime() const override;
     State state() const override;
     void prepare(const QString &path) override;
 
 private:
-    void queueStart();
-    void startOutput();
-    void stopOutput();
-    void feed();
-    void finish();
-    qint64 heardMs() const;
-    qint64 bytesAt(qint64 ms) const;
+    void begin(qint64 startMs, qint64 endMs);
+    void poll();
+    bool startVoice();
 
-    std::shared_ptr<PcmSound> m_sound;
-    QAudioDevice m_device;
-    std::unique_ptr<QAudioSink> m_sink;
-    // The sink's input while it plays; null when there is no sound output and the wall
-    // clock stands in.
-    QIODevice *m_sinkInput = nullptr;
-    QElapsedTimer m_clock;
-    QTimer m_feedTimer;
+    std::shared_ptr<Sound> m_sound;
+    std::unique_ptr<Voice> m_voice;
+    QTimer m_poll;
     bool m_playing = false;
-    bool m_running = false;
-    bool m_startQueued = false;
-    // Where the running output started, or where a player that does not run stands.
-    qint64 m_position = 0;
-    qint64 m_written = 0;
+    // The voice plays; until then the player waits for its sound to open.
+    bool m_started = false;
+    qint64 m_startMs = 0;
+    qint64 m_endMs = -1;
 };

@@ -1,5 +1,6 @@
 #include "media/movieplayer.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 MoviePlayer::MoviePlayer(QWidget *parent)
@@ -21,6 +22,10 @@ MoviePlayer::~MoviePlayer()
 
 void MoviePlayer::loadMovie(const QString &path)
 {
+    // A FIFO or a device where a movie should be would hold the player's pipeline, and the
+    // program with it, for good; a directory stalls it. Only a regular file is played.
+    if (!QFileInfo(path).isFile())
+        return;
     m_player.setSource(QUrl::fromLocalFile(path));
     m_player.play();
 }

@@ -5,8 +5,10 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
+
 // A silent player whose clock the test drives: state changes at once, the position moves
-// only by seek() or by the test setting it, and finished() is sent by playToEnd().
+// only by playSegment() or by the test setting it, and finished() is sent by playToEnd().
 class ScriptedPlayer : public AbstractAudioPlayer
 {
 public:
@@ -35,10 +37,11 @@ public:
         source.clear();
         calls << QStringLiteral("clear");
     }
-    void seek(qint64 ms) override
+    void playSegment(qint64 startMs, qint64 endMs) override
     {
-        position = ms;
-        calls << QStringLiteral("seek %1").arg(ms);
+        playing = true;
+        position = startMs;
+        calls << QStringLiteral("playSegment %1 %2").arg(startMs).arg(endMs);
     }
     qint64 currentTime() const override { return position; }
     State state() const override { return playing ? State::Playing : State::Stopped; }
@@ -48,6 +51,15 @@ public:
     {
         playing = false;
         emit finished();
+    }
+
+    // How many plays, of the whole source or of a segment, `calls` holds.
+    static qsizetype plays(const QStringList &calls)
+    {
+        return std::count_if(calls.begin(), calls.end(), [](const QString &call) {
+            return call == QStringLiteral("play") ||
+                   call.startsWith(QStringLiteral("playSegment "));
+        });
     }
 
     QString source;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -36,29 +37,9 @@ public:
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
         qputenv("PULSE_SERVER",
                 QStringLiteral("unix:%1/pulse/native").arg(m_runtime.path()).toUtf8());
-        const int status = QProcess::execute(QStringLiteral("pulseaudio"),
-                                             {QStringLiteral("-D"), QStringLiteral("-n"),
-                                              QStringLiteral("--exit-idle-time=-1"),
-                                              QStringLiteral("--load=module-native-protocol-unix"),
-                                              QStringLiteral("--load=module-null-sink sink_name=S"),
-                                              QStringLiteral("--load=module-always-sink")});
-        if (status != 0)
-            return QStringLiteral("pulseaudio would not start");
-        m_started = true;
-        QProcess::execute(QStringLiteral("pactl"),
-                          {QStringLiteral("set-default-sink"), QStringLiteral("S")});
-
-        // A stream of silence keeps the null sink's clock in real time.
-        m_keepAlive.start(QStringLiteral("pacat"),
-                          {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                           QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
-                           QStringLiteral("--latency-msec=10"), QStringLiteral("-d"),
-                           QStringLiteral("S"), QStringLiteral("/dev/zero")});
-        m_recorder.start(QStringLiteral("parec"),
-                         {QStringLiteral("-d"), QStringLiteral("S.monitor"),
-                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                          QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
-                          QStringLiteral("--latency-msec=5")});
+        const QString problem = startServer();
+        if (!problem.isEmpty())
+            return problem;
         QObject::connect(&m_recorder, &QProcess::readyReadStandardOutput, &m_recorder, [this] {
             m_samples += m_recorder.readAllStandardOutput();
             const qint64 origin =
@@ -70,6 +51,37 @@ public:
         if (!QTest::qWaitFor([this] { return m_origin.has_value(); }, 10000))
             return QStringLiteral("the sound server records nothing");
         return {};
+    }
+
+    // The server goes away for `downMs` and comes back; recording goes on after it. Whether
+    // it came back.
+    bool restart(int downMs)
+    {
+        QProcess::execute(QStringLiteral("pulseaudio"), {QStringLiteral("--kill")});
+        for (QProcess *process : {&m_recorder, &m_keepAlive})
+            process->waitForFinished(5000);
+        QTest::qWait(downMs);
+        const qint64 before = m_samples.size();
+        if (!startServer().isEmpty())
+            return false;
+        return QTest::qWaitFor([&] { return m_samples.size() > before; }, 10000);
+    }
+
+    // Where the recording stands now, in milliseconds of recorded sound: the recording's own
+    // length, so that what is heard after this moment lies after it whatever the recorder's
+    // start-up took.
+    qint64 mark()
+    {
+        QCoreApplication::processEvents();
+        return qint64(m_samples.size() / 2) * 1000 / rate;
+    }
+
+    // The recording from `fromMs` to `toMs` on the scale of mark(): mono 16-bit at `rate`.
+    QByteArray recordedSince(qint64 fromMs, qint64 toMs) const
+    {
+        const qint64 begin = std::min<qint64>(fromMs * rate / 1000, m_samples.size() / 2);
+        const qint64 end = std::clamp<qint64>(toMs * rate / 1000, begin, m_samples.size() / 2);
+        return m_samples.mid(2 * begin, 2 * (end - begin));
     }
 
     // Now, on the recording's clock, in milliseconds.
@@ -94,6 +106,34 @@ public:
     }
 
 private:
+    QString startServer()
+    {
+        const int status = QProcess::execute(QStringLiteral("pulseaudio"),
+                                             {QStringLiteral("-D"), QStringLiteral("-n"),
+                                              QStringLiteral("--exit-idle-time=-1"),
+                                              QStringLiteral("--load=module-native-protocol-unix"),
+                                              QStringLiteral("--load=module-null-sink sink_name=S"),
+                                              QStringLiteral("--load=module-always-sink")});
+        if (status != 0)
+            return QStringLiteral("pulseaudio would not start");
+        m_started = true;
+        QProcess::execute(QStringLiteral("pactl"),
+                          {QStringLiteral("set-default-sink"), QStringLiteral("S")});
+
+        // A stream of silence keeps the null sink's clock in real time.
+        m_keepAlive.start(QStringLiteral("pacat"),
+                          {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                           QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
+                           QStringLiteral("--latency-msec=10"), QStringLiteral("-d"),
+                           QStringLiteral("S"), QStringLiteral("/dev/zero")});
+        m_recorder.start(QStringLiteral("parec"),
+                         {QStringLiteral("-d"), QStringLiteral("S.monitor"),
+                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                          QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
+                          QStringLiteral("--latency-msec=5")});
+        return {};
+    }
+
     // The recorded sample at `ms` on the recording's clock, kept within the recording.
     qint64 sampleAt(qint64 ms) const
     {

@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QList>
 #include <QString>
 
 #include <cmath>
@@ -25,5 +26,34 @@ inline bool writeTone(const QString &path, int ms)
     out << quint32(samples * 2);
     for (int i = 0; i < samples; ++i)
         out << qint16(8000 * std::sin(2 * M_PI * 440 * i / rate));
+    return out.status() == QDataStream::Ok;
+}
+
+// A mono 16-bit PCM WAV file at 48 kHz of 1 kHz tone in stretches of `ms` milliseconds at a
+// peak of `amplitude` each, one after the other: a recording whose segments can be told
+// apart, and from what lies around them, by their level alone.
+inline bool writeLevels(const QString &path, const QList<std::pair<int, int>> &stretches)
+{
+    constexpr int rate = 48000;
+    int samples = 0;
+    for (const auto &[ms, amplitude] : stretches)
+        samples += rate / 1000 * ms;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples * 2);
+    int i = 0;
+    for (const auto &[ms, amplitude] : stretches) {
+        for (int n = 0; n < rate / 1000 * ms; ++n, ++i)
+            out << qint16(amplitude * std::sin(2 * M_PI * 1000 * i / rate));
+    }
     return out.status() == QDataStream::Ok;
 }

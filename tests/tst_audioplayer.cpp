@@ -1,12 +1,34 @@
+#include "heard.h"
 #include "media/audioplayer.h"
+#include "soundserver.h"
 #include "tone.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
-// Runs the real player on the real backend: the views rely on these rules holding.
+#include <sys/stat.h>
+
+namespace {
+
+// The test recording: loud around its segments, each segment at a level of its own.
+constexpr int loud = 24000;
+constexpr int quiet = 3000;
+constexpr int middle = 9000;
+const QList<std::pair<int, int>> stretches{{1000, loud}, {600, quiet}, {600, middle},
+                                           {50, quiet},  {1000, loud}, {400, quiet}};
+// Where a sound must begin after it is asked for, and how exact a segment must be.
+constexpr qint64 onsetLimitMs = 50;
+constexpr qint64 spanToleranceMs = 10;
+constexpr qint64 gapLimitMs = 5;
+constexpr qint64 leakLimitMs = 10;
+
+} // namespace
+
+// The real player: the rules the views rely on, and what a sound server receives from it. The
+// second half runs at a private sound server whose sink the test records.
 class TestAudioPlayer : public QObject
 {
     Q_OBJECT
@@ -14,6 +36,43 @@ class TestAudioPlayer : public QObject
 private:
     QTemporaryDir m_dir;
     QString m_tone;
+    QString m_levels;
+    SoundServer m_server;
+    QString m_noServer;
+
+    void requireServer()
+    {
+        if (!m_noServer.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no private sound server: ") + m_noServer));
+    }
+
+    // Plays [start, end) of the source and returns what the server played from the call on,
+    // listening until well after the player reported the end.
+    Heard playHeard(AudioPlayer &player, qint64 start, qint64 end, int amplitude)
+    {
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        const qint64 mark = m_server.mark();
+        player.playSegment(start, end);
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, int(end - start) + 3000); }();
+        QTest::qWait(400);
+        return Heard::in(m_server.recordedSince(mark, m_server.mark()), SoundServer::rate,
+                         amplitude);
+    }
+
+    static void verifyExact(const Heard &heard, qint64 lengthMs, const char *what)
+    {
+        const QByteArray where =
+            QByteArray(what) + QStringLiteral(": onset %1 ms, span %2 ms, gap %3 ms, louder %4 ms")
+                                   .arg(heard.onsetMs)
+                                   .arg(heard.spanMs)
+                                   .arg(heard.longestGapMs)
+                                   .arg(heard.louderMs)
+                                   .toUtf8();
+        QVERIFY2(heard.onsetMs >= 0 && heard.onsetMs <= onsetLimitMs, where.constData());
+        QVERIFY2(std::abs(heard.spanMs - lengthMs) <= spanToleranceMs, where.constData());
+        QVERIFY2(heard.longestGapMs < gapLimitMs, where.constData());
+        QVERIFY2(heard.louderMs < leakLimitMs, where.constData());
+    }
 
 private slots:
     void initTestCase()
@@ -21,26 +80,28 @@ private slots:
         // The spread audio files carry a ".dll" name whatever they hold.
         m_tone = m_dir.filePath(QStringLiteral("tone.dll"));
         QVERIFY(writeTone(m_tone, 3000));
+        m_levels = m_dir.filePath(QStringLiteral("levels.dll"));
+        QVERIFY(writeLevels(m_levels, stretches));
+        m_noServer = m_server.start();
     }
 
-    void seekRightAfterPlayTakesEffect()
+    void stateAndClock()
     {
         AudioPlayer player;
         player.setSource(m_tone);
-        player.play();
-        player.seek(1500);
+        player.playSegment(1500, 2800);
         QCOMPARE(player.state(), AbstractAudioPlayer::State::Playing);
         QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 1600, 5000);
         QVERIFY(player.currentTime() < 2900);
 
-        // Again after a stop, and while playing.
+        // Stopped, a player stands at 0 and keeps its source.
         player.stop();
         QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
-        player.play();
-        player.seek(2000);
+        QCOMPARE(player.currentTime(), 0);
+        player.playSegment(2000, 2900);
         QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 2050, 5000);
-        player.play();
-        player.seek(500);
+        // A new segment while one plays replaces it.
+        player.playSegment(500, 1500);
         QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > 550 && player.currentTime() < 1500, 5000);
         player.stop();
     }
@@ -50,10 +111,16 @@ private slots:
         AudioPlayer player;
         QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
         player.setSource(m_tone);
-        player.play();
-        player.seek(2600);
+        player.playSegment(2600, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
         QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
+
+        // A segment that runs past the recording ends with it.
+        player.playSegment(2900, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 5000);
+        // One that ends before it starts is over at once.
+        player.playSegment(1000, 900);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 3, 5000);
 
         // Stopping and clearing are not an end.
         player.play();
@@ -62,13 +129,13 @@ private slots:
         player.play();
         player.clear();
         QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
-        QCOMPARE(finished.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(finished.size(), 3);
 
         // Cleared means no source: play has nothing to play.
         player.play();
-        QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 5000);
+        QCOMPARE(player.state(), AbstractAudioPlayer::State::Stopped);
         QCOMPARE(player.currentTime(), 0);
-        QCOMPARE(finished.size(), 1);
     }
 
     void playsCompiledInResources_data()
@@ -89,8 +156,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
     }
 
-    // Damaged recordings: what can be decoded plays to its end, the rest is silence; the
-    // player never hangs in Playing and never reports anything.
+    // Damaged and irregular recordings: what can be decoded plays to its end, the rest is
+    // silence at once; the player never waits, never hangs in Playing and never reports
+    // anything.
     void damagedFiles_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -130,11 +198,126 @@ private slots:
         AudioPlayer player;
         QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
         player.setSource(path);
-        player.play();
-        player.seek(100);
+        player.playSegment(100, 200);
         QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 10000);
-        QCOMPARE(player.currentTime(), 0);
         QCOMPARE(finished.size(), plays ? 1 : 0);
+        QCOMPARE(player.currentTime(), 0);
+    }
+
+    void irregularFilesNeverWait_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo.dll"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QTest::newRow("FIFO") << fifo;
+        QTest::newRow("directory") << m_dir.path();
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+        // Over 2 GiB of nothing, without taking the disk space.
+        const QString zeros = m_dir.filePath(QStringLiteral("zeros.dll"));
+        QFile file(zeros);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(3) << 30));
+        QTest::newRow("3 GiB of zeros") << zeros;
+    }
+
+    void irregularFilesNeverWait()
+    {
+        QFETCH(QString, path);
+        AudioPlayer player;
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        QElapsedTimer clock;
+        clock.start();
+        player.setSource(path);
+        player.playSegment(100, 600);
+        QVERIFY(clock.elapsed() < 100);
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), AbstractAudioPlayer::State::Stopped, 5000);
+        QVERIFY(finished.isEmpty());
+    }
+
+    // What the server plays: every segment exact, the thirtieth like the first, with page turns
+    // (a new source) in between.
+    void playsInARowSoundAlike()
+    {
+        requireServer();
+        AudioPlayer player;
+        for (int click = 1; click <= 30; ++click) {
+            player.setSource(click % 5 ? m_levels : m_tone);
+            player.setSource(m_levels);
+            const Heard heard = playHeard(player, 1000, 1600, quiet);
+            verifyExact(heard, 600, qPrintable(QStringLiteral("play %1").arg(click)));
+        }
+    }
+
+    void segmentsAreExact_data()
+    {
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("end");
+        QTest::addColumn<int>("amplitude");
+        QTest::newRow("ends where the next begins") << qint64(1000) << qint64(1600) << quiet;
+        QTest::newRow("begins where the last ends") << qint64(1600) << qint64(2200) << middle;
+        QTest::newRow("50 ms") << qint64(2200) << qint64(2250) << quiet;
+        QTest::newRow("to the last sample") << qint64(3250) << qint64(3650) << quiet;
+    }
+
+    void segmentsAreExact()
+    {
+        requireServer();
+        QFETCH(qint64, start);
+        QFETCH(qint64, end);
+        QFETCH(int, amplitude);
+        AudioPlayer player;
+        player.setSource(m_levels);
+        QTest::qWait(100);
+        verifyExact(playHeard(player, start, end, amplitude), end - start, QTest::currentDataTag());
+    }
+
+    // A recording over 2 GiB plays from far into it, read where it is needed.
+    void largeRecordingPlays()
+    {
+        requireServer();
+        // 48 kHz mono 16-bit: 2.5 GiB in, about 7.8 hours.
+        constexpr qint64 dataOffset = 44;
+        constexpr qint64 startMs = (qint64(5) << 29) / 96000 * 1000;
+        const QString path = m_dir.filePath(QStringLiteral("large.dll"));
+        const QString piece = m_dir.filePath(QStringLiteral("short.dll"));
+        QVERIFY(writeLevels(piece, {{500, quiet}}));
+        QFile source(piece);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray header = source.read(dataOffset);
+        const QByteArray samples = source.readAll();
+        // The data chunk's length unknown, as a writer that could not go back leaves it.
+        qToLittleEndian<quint32>(0xFFFFFFFF, header.data() + 40);
+        QFile large(path);
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(3) << 30));
+        QVERIFY(large.write(header) == dataOffset);
+        QVERIFY(large.seek(dataOffset + startMs * 96));
+        QVERIFY(large.write(samples) == samples.size());
+        large.close();
+
+        AudioPlayer player;
+        player.setSource(path);
+        QTest::qWait(100);
+        verifyExact(playHeard(player, startMs, startMs + 500, quiet), 500, "2.5 GiB in");
+    }
+
+    // The sound server goes away and comes back: the player goes on silently meanwhile, and
+    // the first play after the server is back is heard, with no restart of the program.
+    void heardAgainAfterTheServerCameBack()
+    {
+        requireServer();
+        AudioPlayer player;
+        player.setSource(m_levels);
+        QTest::qWait(100);
+        verifyExact(playHeard(player, 1000, 1600, quiet), 600, "before");
+
+        QProcess::execute(QStringLiteral("pulseaudio"), {QStringLiteral("--kill")});
+        QSignalSpy finished(&player, &AbstractAudioPlayer::finished);
+        player.playSegment(1000, 1600);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 3000);
+
+        QVERIFY(m_server.restart(3000));
+        // The player tries the server again every half second.
+        QTest::qWait(1500);
+        verifyExact(playHeard(player, 1000, 1600, quiet), 600, "after");
     }
 };
 

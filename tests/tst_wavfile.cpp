@@ -95,6 +95,19 @@ private slots:
             << riff(chunk("fmt ", fmtBody(1, 2, 22050, 16)) +
                     chunk("data", QByteArray("\x01\x02\x03\x04\x05\x06", 6), 4000))
             << true << int(QAudioFormat::Int16) << 2 << 22050 << s16;
+        QTest::newRow("unknown length runs to the end")
+            << riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) +
+                    chunk("data", s16 + s16, 0xFFFFFFFF - 1))
+            << true << int(QAudioFormat::Int16) << 1 << 22050 << s16 + s16;
+        QTest::newRow("unknown length ends before appended metadata")
+            << riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) + chunk("data", s16, 0xFFFFFFFF - 1) +
+                    chunk("LIST", "INFOab") + chunk("id3 ", "xyz"))
+            << true << int(QAudioFormat::Int16) << 1 << 22050 << s16;
+        QTest::newRow("a chunk name inside the samples is a sample")
+            << riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) +
+                    chunk("data", QByteArray("LIST\x02\0\0\0abcd", 12), 0xFFFFFFFF - 1))
+            << true << int(QAudioFormat::Int16) << 1 << 22050
+            << QByteArray("LIST\x02\0\0\0abcd", 12);
         QTest::newRow("empty data")
             << riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) + chunk("data", {})) << true
             << int(QAudioFormat::Int16) << 1 << 22050 << QByteArray();
@@ -111,6 +124,14 @@ private slots:
             << 0 << QByteArray();
         QTest::newRow("no channels")
             << riff(chunk("fmt ", fmtBody(1, 0, 22050, 16)) + chunk("data", s16)) << false << 0 << 0
+            << 0 << QByteArray();
+        QTest::newRow("1 Hz") << riff(chunk("fmt ", fmtBody(1, 1, 1, 16)) + chunk("data", s16))
+                              << false << 0 << 0 << 0 << QByteArray();
+        QTest::newRow("a million Hz")
+            << riff(chunk("fmt ", fmtBody(1, 1, 1000000, 16)) + chunk("data", s16)) << false << 0
+            << 0 << 0 << QByteArray();
+        QTest::newRow("nine channels")
+            << riff(chunk("fmt ", fmtBody(1, 9, 22050, 16)) + chunk("data", s16)) << false << 0 << 0
             << 0 << QByteArray();
         QTest::newRow("fmt too short")
             << riff(chunk("fmt ", QByteArray(10, '\x01')) + chunk("data", s16)) << false << 0 << 0
@@ -138,6 +159,27 @@ private slots:
         QCOMPARE(pcm->format.channelCount(), channels);
         QCOMPARE(pcm->format.sampleRate(), rate);
         QCOMPARE(pcm->data, samples);
+    }
+
+    // A recording of hours: sizes and offsets past 4 GiB, read only where the header is.
+    void layoutOfAHugeFile()
+    {
+        QByteArray head = riff(chunk("fmt ", fmtBody(1, 2, 48000, 16)) + chunk("data", {}));
+        head.replace(head.size() - 4, 4, le32(0xFFFFFFFF));
+        const qint64 size = qint64(5) << 30;
+        qint64 furthest = 0;
+        const auto read = [&](qint64 at, qint64 length) {
+            furthest = std::max(furthest, at + length);
+            if (at >= head.size())
+                return QByteArray(std::min(length, size - at), '\0');
+            return head.mid(at, length);
+        };
+        const std::optional<Wav::Layout> layout = Wav::readLayout(read, size);
+        QVERIFY(layout);
+        QCOMPARE(layout->dataOffset, qint64(head.size()));
+        QCOMPARE(layout->frames(), (size - head.size()) / 4);
+        // The header, and the end where appended metadata would be; nothing between.
+        QVERIFY(furthest == size);
     }
 
     // Every prefix of a good file is read without reading past it.

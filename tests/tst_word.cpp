@@ -445,9 +445,9 @@ void TestWord::startSpeaksFirstWord()
     QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
 
     QVERIFY(running());
-    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"play"_s, u"seek 0"_s}));
+    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"playSegment 0 4000"_s}));
     QVERIFY(m_view->m_segmentTimer->isActive());
-    QCOMPARE(m_view->m_segmentTimer->interval(), 4000);
+    QCOMPARE(m_view->m_segmentTimer->interval(), 4000 + 1000);
     QCOMPARE(meaning(), u"科学"_s);
     QCOMPARE(counts(), u"0/0"_s);
 }
@@ -566,8 +566,8 @@ void TestWord::emptyAnswerReplaysWord()
     QCOMPARE(box.title, u"注意"_s);
     QCOMPARE(box.text, u"键入单词为空"_s);
     QCOMPARE(box.parent, m_view.get());
-    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"play"_s, u"seek 11200"_s}));
-    QCOMPARE(m_view->m_segmentTimer->interval(), 4900);
+    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"playSegment 11200 16100"_s}));
+    QCOMPARE(m_view->m_segmentTimer->interval(), 4900 + 1000);
     QCOMPARE(counts(), u"1/1"_s);
     QCOMPARE(meaning(), u"邮局"_s);
     QCOMPARE(feedback(), u"正确写法:GPS"_s);
@@ -599,7 +599,7 @@ void TestWord::enterBeforeStart()
 
     QVERIFY(box.shown);
     QCOMPARE(box.text, u"键入单词为空"_s);
-    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"play"_s, u"seek 0"_s}));
+    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"playSegment 0 4000"_s}));
     QVERIFY(ready());
     QCOMPARE(counts(), u"0/0"_s);
 }
@@ -623,14 +623,13 @@ void TestWord::feedbackEndSpeaksNextWord()
     answer(typed);
     // The next meaning shows at once; its word waits for the feedback sound.
     QCOMPARE(meaning(), u"全球定位系统"_s);
-    QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
+    QVERIFY(ScriptedPlayer::plays(since(wordPlayer(), mark)) == 0);
     QVERIFY(!wordPlayer()->playing);
 
     (right ? rightPlayer() : wrongPlayer())->playToEnd();
-    QCOMPARE(wordPlayer()->calls.mid(wordPlayer()->calls.size() - 2),
-             (QStringList{u"play"_s, u"seek 4000"_s}));
+    QCOMPARE(wordPlayer()->calls.last(), u"playSegment 4000 7600"_s);
     QVERIFY(wordPlayer()->playing);
-    QCOMPARE(m_view->m_segmentTimer->interval(), 3600);
+    QCOMPARE(m_view->m_segmentTimer->interval(), 3600 + 1000);
 }
 
 void TestWord::answerDuringFeedback()
@@ -661,11 +660,11 @@ void TestWord::segmentTimerEndsWord()
     const qsizetype mark = wordPlayer()->calls.size();
 
     chooseUnit(1); // the pass goes on at "apple", a 40 ms segment
-    QCOMPARE(m_view->m_segmentTimer->interval(), 40);
+    QCOMPARE(m_view->m_segmentTimer->interval(), 40 + 1000);
     QTRY_VERIFY(!m_view->m_segmentTimer->isActive());
     QVERIFY(!wordPlayer()->playing);
     QCOMPARE(since(wordPlayer(), mark),
-             (QStringList{u"stop"_s, u"play"_s, u"seek 200000"_s, u"stop"_s}));
+             (QStringList{u"stop"_s, u"playSegment 200000 200040"_s, u"stop"_s}));
 }
 
 void TestWord::degenerateSegmentPlaysNothing_data()
@@ -694,12 +693,15 @@ void TestWord::degenerateSegmentPlaysNothing()
         rightPlayer()->playToEnd();
     }
 
-    QCOMPARE(since(wordPlayer(), mark).contains(u"play"_s), played);
+    QCOMPARE(ScriptedPlayer::plays(since(wordPlayer(), mark)) > 0, played);
     QCOMPARE(wordPlayer()->playing, played);
     QCOMPARE(m_view->m_segmentTimer->isActive(), played);
     if (played) {
-        QCOMPARE(wordPlayer()->calls.last(), QStringLiteral("seek %1").arg(words.at(index).start));
-        QCOMPARE(m_view->m_segmentTimer->interval(), words.at(index).end - words.at(index).start);
+        QCOMPARE(wordPlayer()->calls.last(), QStringLiteral("playSegment %1 %2")
+                                                 .arg(words.at(index).start)
+                                                 .arg(words.at(index).end));
+        QCOMPARE(m_view->m_segmentTimer->interval(),
+                 words.at(index).end - words.at(index).start + 1000);
     }
     QCOMPARE(meaning(), words.at(index).meaning);
 }
@@ -771,7 +773,7 @@ void TestWord::againSpeaksFirstWordAfterFeedback()
     answer(u"peer"_s);
     QVERIFY(seen.shown);
     QCOMPARE(seen.rows.size(), 3);
-    QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
+    QVERIFY(ScriptedPlayer::plays(since(wordPlayer(), mark)) == 0);
 
     if (soundEndsInSummary) {
         QVERIFY(!wrongPlayer()->playing);
@@ -783,7 +785,7 @@ void TestWord::againSpeaksFirstWordAfterFeedback()
     } else {
         wrongPlayer()->playToEnd();
     }
-    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"play"_s, u"seek 200000"_s}));
+    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"playSegment 200000 200040"_s}));
 }
 
 void TestWord::leavingSummary_data()
@@ -818,7 +820,7 @@ void TestWord::leavingSummary()
     ModalGuard guard;
     answer(u"apple"_s);
     QVERIFY(guard.seen.isEmpty());
-    QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
+    QVERIFY(ScriptedPlayer::plays(since(wordPlayer(), mark)) == 0);
     QCOMPARE(counts(), u"2/1"_s);
     QCOMPARE(quit.size(), 1);
 }
@@ -835,7 +837,7 @@ void TestWord::unitInReady()
     QCOMPARE(counts(), u"0/0"_s);
 
     QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
-    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"play"_s, u"seek 200000"_s}));
+    QCOMPARE(since(wordPlayer(), mark), (QStringList{u"playSegment 200000 200040"_s}));
     QCOMPARE(meaning(), u"苹果"_s);
 }
 
@@ -847,7 +849,7 @@ void TestWord::unitInRunning()
     const qsizetype mark = wordPlayer()->calls.size();
 
     chooseUnit(1);
-    QCOMPARE(since(wordPlayer(), mark).mid(0, 2), (QStringList{u"play"_s, u"seek 200000"_s}));
+    QCOMPARE(since(wordPlayer(), mark).first(), u"playSegment 200000 200040"_s);
     QCOMPARE(feedback(), u"正确写法:science"_s);
     QCOMPARE(counts(), u"0/0"_s);
     QCOMPARE(m_view->m_answerEdit->text(), QString());
@@ -930,7 +932,7 @@ void TestWord::emptyUnitReady()
     QTest::keyClick(m_view.get(), Qt::Key_Return);
     QVERIFY(box.shown);
 
-    QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
+    QVERIFY(ScriptedPlayer::plays(since(wordPlayer(), mark)) == 0);
     QVERIFY(!m_view->m_segmentTimer->isActive());
     QCOMPARE(counts(), u"0/0"_s);
 }
@@ -965,12 +967,11 @@ void TestWord::emptyUnitDuringPass()
     answerMessageBox(&box, QMessageBox::Ok);
     QTest::keyClick(m_view->m_answerEdit, Qt::Key_Return);
     QVERIFY(box.shown);
-    QVERIFY(!since(wordPlayer(), mark).contains(u"play"_s));
+    QVERIFY(ScriptedPlayer::plays(since(wordPlayer(), mark)) == 0);
 
     // A unit with words goes on at once.
     chooseUnit(0);
-    QCOMPARE(wordPlayer()->calls.mid(wordPlayer()->calls.size() - 2),
-             (QStringList{u"play"_s, u"seek 0"_s}));
+    QCOMPARE(wordPlayer()->calls.last(), u"playSegment 0 4000"_s);
     QCOMPARE(meaning(), u"科学"_s);
 }
 
@@ -985,7 +986,7 @@ void TestWord::unreadableListCarriesOnEmpty()
     QCOMPARE(view.m_meaningLabel->text(), QString());
     QTest::mouseClick(view.m_startButton, Qt::LeftButton);
     QVERIFY(!view.m_startButton->isHidden());
-    QVERIFY(!players.made.at(0)->calls.contains(u"play"_s));
+    QCOMPARE(ScriptedPlayer::plays(players.made.at(0)->calls), 0);
 }
 
 QTEST_MAIN(TestWord)

@@ -15,6 +15,9 @@
 
 namespace {
 
+// How long past a word's end the segment timer waits for the player to report it.
+constexpr qint64 wordEndGraceMs = 1000;
+
 void setPaletteColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
 {
     QPalette palette = widget->palette();
@@ -108,6 +111,7 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer, Content::Sources sour
     connect(m_unitBox, &QComboBox::currentIndexChanged, this, &word::setunitint);
     connect(m_startButton, &QPushButton::clicked, this, &word::setstart);
     connect(m_segmentTimer, &QTimer::timeout, this, &word::wordendtime);
+    connect(m_wordPlayer, &AbstractAudioPlayer::finished, m_segmentTimer, &QTimer::stop);
     connect(m_rightPlayer, &AbstractAudioPlayer::finished, this, &word::setrightmusic);
     connect(m_wrongPlayer, &AbstractAudioPlayer::finished, this, &word::seterrmusic);
 }
@@ -166,9 +170,11 @@ void word::playword()
         m_segmentTimer->stop();
         return;
     }
-    m_wordPlayer->play();
-    m_wordPlayer->seek(entry->startTime);
-    m_segmentTimer->start(int(std::min<qint64>(length, std::numeric_limits<int>::max())));
+    m_wordPlayer->playSegment(entry->startTime, entry->endTime);
+    // The player ends the word where it ends, heard to its last sample; the timer, given a
+    // second more, only stops a player that never reports an end.
+    m_segmentTimer->start(
+        int(std::min<qint64>(length + wordEndGraceMs, std::numeric_limits<int>::max())));
 }
 
 void word::wordendtime()
