@@ -39,6 +39,9 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     setWindowLayout();
     nameChildren();
     connectChildren();
+    // The page view reported the opening spread's animations before it was connected: the
+    // buttons start as that spread has them, not with a first button that plays nothing.
+    setflash2(m_pageView->spreadMap().flash());
 }
 
 void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
