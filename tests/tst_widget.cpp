@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -285,6 +286,28 @@ private slots:
         QTRY_COMPARE(pageView()->currentSpread(), 3);
         QTest::keyClick(m_window.get(), Qt::Key_Left);
         QTRY_COMPARE(pageView()->currentSpread(), 2);
+    }
+
+    // The pointer rests on a sentence while a key turns the page: the tip is the new spread's
+    // at once, with the hand over it.
+    void tipFollowsAKeyPageTurn()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        // On the heading of the first spread and of the second.
+        const QPoint at(150, 60);
+        QVERIFY(pageView()->spreadMap().hotspots().at(0).rect.contains(at));
+        QTest::mouseMove(pageView(), QPoint(905, 575));
+        QTest::mouseMove(pageView(), at);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 2);
+        const QList<Hotspot> &next = pageView()->spreadMap().hotspots();
+        const auto under = std::find_if(next.begin(), next.end(),
+                                        [&](const Hotspot &h) { return h.rect.contains(at); });
+        QVERIFY(under != next.end());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), under->text);
+        QCOMPARE(pageView()->cursor().shape(), Qt::PointingHandCursor);
     }
 
     // Where every child is, whether it shows, and the application's style sheet.
