@@ -35,6 +35,11 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
 
+    // The desktop lists the window (task bar, window switcher) by the book's name; without a
+    // title it falls back to the program's.
+    if (!book.title.isEmpty())
+        setWindowTitle(book.title);
+
     createChildren(makePlayer, book, report);
     setWindowLayout();
     nameChildren();

@@ -237,6 +237,15 @@ private slots:
         QVERIFY(source.contains(QStringLiteral("Content::Sources compiledBook()")));
         QVERIFY(source.contains(QStringLiteral("book.lastSpread = 2;")));
         QVERIFY(source.contains(QStringLiteral("book.contentsTargets = {2, 1, -1};")));
+        QVERIFY(
+            source.contains(QStringLiteral("book.title = QStringLiteral(\"My Second Book\");")));
+        QVERIFY(source.contains(QStringLiteral("book.unitCount = 1;")));
+        // A title is written as C++ that says it exactly.
+        BookPlan quoted = result.plan;
+        quoted.title = QStringLiteral("Tom's \"Big\" Book \\ 50%2 英语");
+        QVERIFY(QString::fromUtf8(compiledBookSource(quoted))
+                    .contains(QStringLiteral("book.title = QStringLiteral(\"Tom's \\\"Big\\\" "
+                                             "Book \\\\ 50%2 英语\");")));
 
         // Written again unchanged, the file is left alone, so the program is not rebuilt.
         const QString path = m_dir.filePath(QStringLiteral("compiledbook.cpp"));

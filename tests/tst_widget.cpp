@@ -107,7 +107,33 @@ private slots:
         QVERIFY(desktop.contains(m_window->pos()));
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             QCOMPARE(m_window->palette().color(group, QPalette::Window), QColor(0, 0, 0, 255));
-        QVERIFY(m_window->windowTitle().isEmpty());
+        // The desktop names the window after the book.
+        QCOMPARE(m_window->windowTitle(), Content::demoTitle);
+    }
+
+    void windowTakesTheBooksTitle_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("a title") << QStringLiteral("My Second Book");
+        QTest::newRow("a Chinese title") << QStringLiteral("英语 三年级 上册");
+        // Without one the desktop falls back to the program's name.
+        QTest::newRow("none") << QString();
+    }
+
+    void windowTakesTheBooksTitle()
+    {
+        QFETCH(QString, title);
+        Content::Sources titled = book();
+        titled.title = title;
+        ScriptedPlayers players;
+        Widget window(nullptr, players.factory(), titled);
+        QCOMPARE(window.windowTitle(), title);
+        // The program's own captions keep theirs.
+        SeenBox box;
+        answerMessageBox(&box, QMessageBox::No);
+        window.close();
+        QVERIFY(box.shown);
+        QCOMPARE(box.title, QStringLiteral("Mivora提示你:"));
     }
 
     void childrenInStackingOrder()

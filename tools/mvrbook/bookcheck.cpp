@@ -645,7 +645,7 @@ void Checker::checkWordList()
                                    QStringLiteral("units are tagged unit1, unit2, ..."), false);
     if (!list)
         return;
-    const int offered = static_cast<int>(Content::unitNames().size());
+    const int offered = Content::maxUnits;
     for (const auto &[unit, element] : list->first) {
         if (unit > offered)
             m_problems.warning({file, element.lineNumber(), -1, element.tagName()},
@@ -660,12 +660,14 @@ void Checker::checkWordList()
         m_problems.error({file, rootLine},
                          QStringLiteral("there is no unit1: word practice opens on unit 1"));
     const int lastUnit = list->first.empty() ? 0 : std::min(offered, list->first.rbegin()->first);
+    m_plan.units = std::max(1, lastUnit);
     for (int unit = 2; unit < lastUnit; ++unit) {
         if (!list->first.contains(unit))
             m_problems.warning({file, rootLine},
-                               QStringLiteral("there is no unit%1: choosing it in the practice "
-                                              "shows no words")
-                                   .arg(unit));
+                               QStringLiteral("there is no unit%1: the practice offers it, up "
+                                              "to unit%2, and says it has no words")
+                                   .arg(unit)
+                                   .arg(lastUnit));
     }
 }
 

@@ -99,7 +99,8 @@ BookDescription BookDescription::read(const QString &path, const QString &shown,
         }
     }
     if (!titleSeen || description.title.isEmpty())
-        problems.warning({shown}, QStringLiteral("the book has no title"));
+        problems.warning({shown}, QStringLiteral("the book has no title, which names the "
+                                                 "program's window on the desktop"));
     if (!contentsSeen)
         problems.warning({shown}, QStringLiteral("no contents table: a click on a contents entry "
                                                  "opens nothing"));
