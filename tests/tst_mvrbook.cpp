@@ -567,6 +567,14 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
     const auto remove = [](const QString &file) {
         return [=](TestMvrbook *, const QString &folder) { QFile::remove(folder + u'/' + file); };
     };
+    // Spread 1 scanned again at this size.
+    const auto scan = [](QSize size) {
+        return [=](TestMvrbook *, const QString &folder) {
+            QImage page(size, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            page.save(folder + QStringLiteral("/pages/1.jpg"), "JPEG", 80);
+        };
+    };
     static const QList<Breakage> rows{
         {"XML that does not parse", map, QStringLiteral("这是我的新书包"),
          QStringLiteral("not well-formed XML"), true,
@@ -708,6 +716,32 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
          QStringLiteral("no page image"),
          true,
          remove(QStringLiteral("pages/1.jpg"))},
+        {"page scanned as one page",
+         QStringLiteral("pages/1.jpg"),
+         {},
+         QStringLiteral("1240 x 1754 has the shape of one page, but the image of a spread shows "
+                        "both its pages, 2 and 3, side by side"),
+         false,
+         scan(QSize(1240, 1754))},
+        {"page that would be stretched",
+         QStringLiteral("pages/1.jpg"),
+         {},
+         QStringLiteral("2480 x 1754 is far from the 910 : 580 shape of the page view: it will be "
+                        "stretched to fit. Pad it to 2752 x 1754"),
+         false,
+         scan(QSize(2480, 1754))},
+        {"pages named by page number",
+         BookFolder::pagesDir,
+         {},
+         QStringLiteral("the images are numbered 0, 2, 4, ... as pages are, but each is named by "
+                        "its spread, the number of its left page / 2: 02.jpg should be 1.jpg, "
+                        "04.png should be 2.png"),
+         true,
+         [](TestMvrbook *, const QString &folder) {
+             QDir pages(folder + u'/' + BookFolder::pagesDir);
+             pages.rename(QStringLiteral("1.jpg"), QStringLiteral("02.jpg"));
+             pages.rename(QStringLiteral("2.png"), QStringLiteral("04.png"));
+         }},
         {"page image broken",
          QStringLiteral("pages/1.jpg"),
          {},

@@ -16,6 +16,7 @@
 #include <QRegion>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -37,6 +38,17 @@ const QStringList wordAttributes{QStringLiteral("WORD"), QStringLiteral("TEXT"),
 
 // A page image whose shape differs more than this from 910 : 580 is visibly stretched.
 constexpr double shapeTolerance = 0.05;
+
+// The smallest size of the 910 : 580 shape that holds an image of `size` whole: the size to
+// pad a scan to so that it is shown unstretched.
+QSize paddedToFrame(QSize size)
+{
+    const QSize frame = spreadFrame;
+    if (qint64(size.width()) * frame.height() < qint64(size.height()) * frame.width())
+        return {int(qRound64(double(size.height()) * frame.width() / frame.height())),
+                size.height()};
+    return {size.width(), int(qRound64(double(size.width()) * frame.height() / frame.width()))};
+}
 
 // An audio segment that a hotspot or a word names, and where it is named.
 struct Segment
@@ -846,12 +858,32 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
     const QSize &size = scan.size;
     const double shape = double(size.width()) / size.height();
     const double frame = double(spreadFrame.width()) / spreadFrame.height();
-    if (std::abs(shape / frame - 1.0) > shapeTolerance)
+    // Nearer the shape of one page (half the frame) than that of the two.
+    if (shape < frame / std::sqrt(2.0)) {
+        const QSize padded = paddedToFrame({2 * size.width(), size.height()});
+        problems.warning({file, 0, k},
+                         QStringLiteral("%1 x %2 has the shape of one page, but the image of a "
+                                        "spread shows both its pages, %3 and %4, side by side: "
+                                        "as it is, it is stretched across both. Put the two "
+                                        "scans side by side and pad them to %5 x %6, the 910 : "
+                                        "580 shape")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(2 * k)
+                             .arg(2 * k + 1)
+                             .arg(padded.width())
+                             .arg(padded.height()));
+    } else if (std::abs(shape / frame - 1.0) > shapeTolerance) {
+        const QSize padded = paddedToFrame(size);
         problems.warning({file, 0, k},
                          QStringLiteral("%1 x %2 is far from the 910 : 580 shape of the page "
-                                        "view: it will be stretched to fit")
+                                        "view: it will be stretched to fit. Pad it to %3 x %4, "
+                                        "that shape")
                              .arg(size.width())
-                             .arg(size.height()));
+                             .arg(size.height())
+                             .arg(padded.width())
+                             .arg(padded.height()));
+    }
     const QSize full = Layout::fullScreenPageView;
     if (size.width() < full.width() || size.height() < full.height())
         problems.warning({file, 0, k},
