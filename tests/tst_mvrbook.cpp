@@ -530,6 +530,29 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
     }
 
+    // A list in another encoding is said once, at its first line that is not UTF-8: nothing
+    // is said about it beyond, nor about what the unread list leaves unused.
+    void aListInAnotherEncodingIsSaidOnce()
+    {
+        const QString folder = copyOfBook();
+        QVERIFY(!folder.isEmpty());
+        const auto &rows = breakages();
+        const auto gbk = std::find_if(rows.begin(), rows.end(), [](const Breakage &b) {
+            return QByteArray(b.name) == "map saved in GBK";
+        });
+        QVERIFY(gbk != rows.end());
+        gbk->apply(this, folder);
+        const CheckResult result = check(folder);
+        const QList<Problem> problems = result.problems.sorted(BookFolder::fileOrder());
+        const qsizetype aboutMap =
+            std::count_if(problems.begin(), problems.end(),
+                          [](const Problem &p) { return p.file == BookFolder::mapFile; });
+        QVERIFY2(aboutMap == 1, qPrintable(listed(problems)));
+        for (const Problem &problem : problems)
+            QVERIFY2(!problem.message.contains(QStringLiteral("never")),
+                     qPrintable(problem.toString()));
+    }
+
 private:
     struct Breakage
     {
@@ -582,6 +605,30 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
                  [](const SmallBook::Item &, QString line) {
                      return line.replace(QStringLiteral(" TOP="), QStringLiteral(" < TOP="));
                  })},
+        {"map saved in GBK", map, QStringLiteral("第一课 小鸟"),
+         QStringLiteral("this line is not UTF-8: save the file as UTF-8"), true,
+         [](TestMvrbook *, const QString &folder) {
+             // Every Chinese character as two GBK bytes; no byte-order mark.
+             QByteArray gbk;
+             for (const QChar c : QString::fromUtf8(readAll(folder + u'/' + BookFolder::mapFile))) {
+                 if (c.unicode() == 0xfeff)
+                     continue;
+                 gbk += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : "\xB0\xA1";
+             }
+             writeAll(folder + u'/' + BookFolder::mapFile, gbk);
+         }},
+        {"map declaring GBK", map, QStringLiteral("encoding=\"GBK\""),
+         QStringLiteral("declares encoding=\"GBK\", but the program reads its lists as UTF-8 "
+                        "only"),
+         true,
+         replace(map, QStringLiteral("<Book>"),
+                 QStringLiteral("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Book>"))},
+        {"description not UTF-8", BookFolder::descriptionFile, QStringLiteral("title"),
+         QStringLiteral("this line is not UTF-8"), true,
+         [](TestMvrbook *, const QString &folder) {
+             const QString path = folder + u'/' + BookFolder::descriptionFile;
+             writeAll(path, readAll(path).replace("Second", "\xD3\xA2\xD3\xEF"));
+         }},
         {"map root misnamed", map, QStringLiteral("<book>"),
          QStringLiteral("root element must be <Book>"), true,
          [](TestMvrbook *, const QString &folder) {

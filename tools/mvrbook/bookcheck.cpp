@@ -6,12 +6,14 @@
 #include "content/spreadmap.h"
 #include "content/wordunit.h"
 #include "tools/mvrbook/bookfolder.h"
+#include "tools/mvrbook/encoding.h"
 #include "tools/mvrbook/loudness.h"
 #include "tools/mvrbook/measurecache.h"
 #include "tools/mvrbook/progress.h"
 
 #include <QDataStream>
 #include <QDomNamedNodeMap>
+#include <QFile>
 #include <QImageReader>
 #include <QRegion>
 #include <QRegularExpression>
@@ -202,6 +204,7 @@ public:
 
 private:
     void reportUnreadable(const QString &file, const ListFileFailure &failure, const QString &root);
+    bool isUtf8(const QString &file);
     void checkAttributes(const QDomElement &element, const QStringList &known, const Place &place);
     QList<QDomElement> checkItems(const QDomElement &element, const ListSection &section,
                                   const Place &at, const QString &noun);
@@ -244,6 +247,10 @@ private:
     std::map<int, int> m_spreadLines;
     std::map<int, std::pair<int, int>> m_flash; // spread -> FLASH, line of its NO
     QList<Place> m_contentsEntries;             // the hotspots of the contents spread
+    // Whether the lists could be read at all: what their absence would say of the recordings
+    // and animations is not said of a file that was not read.
+    bool m_mapRead = false;
+    bool m_wordListRead = false;
 };
 
 Checker::Checker(const QString &folder, const CheckOptions &options)
@@ -294,6 +301,31 @@ void Checker::reportUnreadable(const QString &file, const ListFileFailure &failu
                          QStringLiteral("the root element must be <%1>; the program reads "
                                         "nothing else")
                              .arg(root));
+}
+
+// A list in another encoding parses into nonsense, or not at all, with messages about the
+// symptoms; the cause is said instead, once, and the file is read no further.
+bool Checker::isUtf8(const QString &file)
+{
+    QFile in(m_folder.path(file));
+    if (!in.open(QIODevice::ReadOnly) || in.size() > maxListFileBytes)
+        return true; // the reader says what is wrong with it
+    const QByteArray bytes = in.readAll();
+    if (const auto line = firstNonUtf8Line(bytes)) {
+        m_problems.error({file, *line},
+                         QStringLiteral("this line is not UTF-8: save the file as UTF-8, the one "
+                                        "encoding the program reads its lists in"));
+        return false;
+    }
+    if (const QString declared = declaredEncoding(bytes);
+        !declared.isEmpty() && !isUtf8Name(declared)) {
+        m_problems.error({file, 1}, QStringLiteral("declares encoding=\"%1\", but the program "
+                                                   "reads its lists as UTF-8 only: save the file "
+                                                   "as UTF-8 and declare UTF-8 or no encoding")
+                                        .arg(declared));
+        return false;
+    }
+    return true;
 }
 
 void Checker::checkAttributes(const QDomElement &element, const QStringList &known,
@@ -477,6 +509,8 @@ std::optional<Checker::Sections> Checker::readSections(const QString &file, cons
                                                        int (*numberOf)(const QString &),
                                                        const QString &naming, bool bySpread)
 {
+    if (!isUtf8(file))
+        return std::nullopt;
     ListFileFailure failure;
     Sections sections{ListFile::parse(m_folder.path(file), rootName, failure), {}};
     if (!sections.list) {
@@ -511,6 +545,7 @@ void Checker::checkMap()
                                   true);
     if (!map)
         return;
+    m_mapRead = true;
     for (const auto &[k, element] : map->first) {
         if (k > m_plan.lastSpread) {
             m_problems.error({file, element.lineNumber(), k},
@@ -657,6 +692,7 @@ void Checker::checkWordList()
                                    QStringLiteral("units are tagged unit1, unit2, ..."), false);
     if (!list)
         return;
+    m_wordListRead = true;
     const int offered = Content::maxUnits;
     for (const auto &[unit, element] : list->first) {
         if (unit > offered)
@@ -754,11 +790,11 @@ void Checker::planAudio()
                                                 "give its segments in %2 and remove this one")
                                      .arg(shared)
                                      .arg(words));
-        else if (!m_plan.audio.contains(k))
+        else if (!m_plan.audio.contains(k) && m_mapRead)
             m_problems.warning(at, QStringLiteral("no hotspot of the spread has an audio "
                                                   "segment, so it is never heard"));
     }
-    if (!words.isEmpty() && !m_plan.audio.contains(shared))
+    if (!words.isEmpty() && !m_plan.audio.contains(shared) && m_wordListRead)
         m_problems.warning({words}, QStringLiteral("no word has an audio segment, so it is "
                                                    "never heard"));
 }
@@ -779,7 +815,7 @@ void Checker::planAnimations()
                 continue;
             }
             planned[k] = file;
-            if (flash == 0 || (second && flash == 1))
+            if (m_mapRead && (flash == 0 || (second && flash == 1)))
                 m_problems.warning(
                     {file, 0, k},
                     QStringLiteral("never shown: the map gives the spread FLASH %1").arg(flash));
