@@ -590,6 +590,15 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
     const auto remove = [](const QString &file) {
         return [=](TestMvrbook *, const QString &folder) { QFile::remove(folder + u'/' + file); };
     };
+    // Gives the word "teacher" these times.
+    const auto wordTimes = [words](const QString &start, const QString &end) {
+        return [=](TestMvrbook *, const QString &folder) {
+            editLine(folder, words, QStringLiteral("teacher"), [&](const QString &line) {
+                return withAttribute(withAttribute(line, QStringLiteral("STARTTIME"), start),
+                                     QStringLiteral("ENDTIME"), end);
+            });
+        };
+    };
     // Spread 1 scanned again at this size.
     const auto scan = [](QSize size) {
         return [=](TestMvrbook *, const QString &folder) {
@@ -696,7 +705,7 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
         {"rectangle inverted", map, QStringLiteral("早上好"), QStringLiteral("is inverted"), true,
          attribute(1, 0, "LEFT", QStringLiteral("420"))},
         {"rectangle wholly under another", map, QStringLiteral("它在树上唱歌"),
-         QStringLiteral("can never be pointed at"), true,
+         QStringLiteral("lies wholly under N_0, and the lower number wins"), true,
          hotspot(2, 1,
                  [](const SmallBook::Item &, QString line) {
                      for (const auto &[name, value] :
@@ -805,6 +814,14 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
         {"word without a meaning", words, QStringLiteral("teacher"),
          QStringLiteral("a word without a meaning"), true,
          replace(words, QStringLiteral("TEXT=\"老师\""), QStringLiteral("TEXT=\"\""))},
+        {"word without times", words, QStringLiteral("teacher"),
+         QStringLiteral("\"teacher\": no audio segment, so it is never heard; a word's STARTTIME "
+                        "and ENDTIME are where it is spoken in audio/words.mp3"),
+         true, wordTimes(QString(), QString())},
+        {"word with an empty time", words, QStringLiteral("teacher"),
+         QStringLiteral("\"teacher\": STARTTIME is empty; a word's STARTTIME and ENDTIME are "
+                        "where it is spoken in audio/words.mp3"),
+         true, wordTimes(QString(), QStringLiteral("9000"))},
         {"word repeated", words, QStringLiteral("老师"), QStringLiteral("\"apple\" again"), false,
          replace(words, QStringLiteral("WORD=\"teacher\""), QStringLiteral("WORD=\"apple\""))},
         {"animation missing", map, QStringLiteral("FLASH = \"2\""),

@@ -138,6 +138,23 @@ int unitOf(const QString &tag)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
+// The hotspots that hide `hidden` between them, by name: the first that covers it alone, or
+// else every one that reaches into it ("N_0, N_2 and N_5").
+QString coveringItems(const QRect &hidden, const QList<std::pair<QRect, QString>> &earlier)
+{
+    QStringList names;
+    for (const auto &[rect, name] : earlier) {
+        if (rect.contains(hidden))
+            return name;
+        if (rect.intersects(hidden))
+            names.append(name);
+    }
+    if (names.size() < 2)
+        return names.join(QString());
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
 // "N_3", or "N_3 to N_7" for a run.
 QString itemRun(int first, int last)
 {
@@ -208,7 +225,10 @@ private:
     void checkAttributes(const QDomElement &element, const QStringList &known, const Place &place);
     QList<QDomElement> checkItems(const QDomElement &element, const ListSection &section,
                                   const Place &at, const QString &noun);
-    std::optional<Segment> segmentOf(const QDomElement &element, const Place &place, bool required);
+    // A hotspot's segment is optional; a word's is required, and what is wrong with its
+    // times names the word (`english`) and the recording they are measured in.
+    std::optional<Segment> segmentOf(const QDomElement &element, const Place &place, bool isWord,
+                                     const QString &english = {});
     void checkOverlaps(const QList<Segment> &segments, const QString &noun);
 
     // The sections of a list file, each the first of its tag, by the number the tag names;
@@ -436,15 +456,29 @@ QList<QDomElement> Checker::checkItems(const QDomElement &element, const ListSec
 }
 
 // The audio segment an item names. Without any times it has none: an error where the item
-// must be heard, a warning otherwise.
+// must be heard (a word), a warning otherwise.
 std::optional<Segment> Checker::segmentOf(const QDomElement &element, const Place &place,
-                                          bool required)
+                                          bool isWord, const QString &english)
 {
     const Number start = numberAttribute(element, startName);
     const Number end = numberAttribute(element, endName);
+    // A word's times are easily taken for something of the word list's own: say which word
+    // and where they are measured.
+    const QString recording = m_folder.wordRecording().isEmpty()
+                                  ? BookFolder::wordRecordingFile(QStringLiteral("mp3"))
+                                  : m_folder.wordRecording();
+    const auto aboutWord = [&](const QString &message) {
+        if (!isWord)
+            return message;
+        return (english.isEmpty() ? QString() : QStringLiteral("\"%1\": ").arg(english)) + message +
+               QStringLiteral("; a word's STARTTIME and ENDTIME are where it is spoken in %1, "
+                              "in ms from the start of that recording")
+                   .arg(recording);
+    };
     if (start.isBlank() && end.isBlank()) {
-        if (required)
-            m_problems.error(place, QStringLiteral("no audio segment: it is never heard"));
+        if (isWord)
+            m_problems.error(place, aboutWord(QStringLiteral("no audio segment, so it is never "
+                                                             "heard")));
         else
             m_problems.warning(place, QStringLiteral("no audio segment: a click on it plays "
                                                      "the first 200 ms of the recording"));
@@ -453,10 +487,10 @@ std::optional<Segment> Checker::segmentOf(const QDomElement &element, const Plac
     bool bad = false;
     for (const auto &[name, number] : {std::pair{startName, start}, std::pair{endName, end}}) {
         if (const auto wrong = notANumber(name, number)) {
-            m_problems.error(place, *wrong);
+            m_problems.error(place, aboutWord(*wrong));
             bad = true;
         } else if (number.value < 0) {
-            m_problems.error(place, QStringLiteral("%1 is negative").arg(name));
+            m_problems.error(place, aboutWord(QStringLiteral("%1 is negative").arg(name)));
             bad = true;
         }
     }
@@ -601,6 +635,7 @@ void Checker::checkSpread(int k, const QDomElement &element, const ListSection &
     m_flash[k] = {flash.value, countPlace.line};
 
     QRegion covered;
+    QList<std::pair<QRect, QString>> earlier; // the valid rectangles so far, by item
     QList<Segment> segments;
     for (const QDomElement &item : items) {
         const Place place{file, item.lineNumber(), k, item.tagName()};
@@ -632,13 +667,16 @@ void Checker::checkSpread(int k, const QDomElement &element, const ListSection &
                                                        "page's 910 x 580 frame, (0, 0)-(909, 579)")
                                             .arg(corner));
             else if (QRegion(r).subtracted(covered).isEmpty())
-                m_problems.error(place, QStringLiteral("the rectangle %1 lies wholly under "
-                                                       "hotspots before it: it can never be "
+                m_problems.error(place, QStringLiteral("the rectangle %1 lies wholly under %2, "
+                                                       "and the lower number wins where "
+                                                       "hotspots overlap: it can never be "
                                                        "pointed at")
-                                            .arg(corner));
+                                            .arg(corner, coveringItems(r, earlier)));
         }
-        if (r.isValid())
+        if (r.isValid()) {
             covered += r;
+            earlier.append({r, item.tagName()});
+        }
 
         if (hotspot.text.isEmpty())
             m_problems.warning(place, QStringLiteral("TEXT is empty: pointing at it shows no tip"));
@@ -740,7 +778,7 @@ void Checker::checkUnit(const QDomElement &element, const ListSection &section)
         if (entry.meaning.isEmpty())
             m_problems.error(place, QStringLiteral("a word without a meaning: TEXT is empty, so "
                                                    "the child is shown nothing to go on"));
-        if (const auto segment = segmentOf(item, place, true))
+        if (const auto segment = segmentOf(item, place, true, entry.english))
             segments.append(*segment);
     }
     checkOverlaps(segments, QStringLiteral("word"));
