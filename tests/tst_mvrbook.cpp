@@ -553,6 +553,81 @@ private slots:
                      qPrintable(problem.toString()));
     }
 
+    // What the command line says of a book, for check and for the make that a build runs:
+    // the same problems, the same count and the same verdict, so that a build never passes a
+    // book that check fails.
+    void checkAndMakeAgree_data()
+    {
+        QTest::addColumn<QString>("breakage"); // the name of a breakage; empty for none
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("the book as it is") << QString() << "0 error(s), 3 warning(s)" << 0;
+        QTest::newRow("a segment past the end of its recording")
+            << "segment past the end of the recording"
+            << "runs past the end of audio/2.mp3" << 1;
+        QTest::newRow("a page scanned as one page") << "page scanned as one page"
+                                                    << "has the shape of one page" << 0;
+        QTest::newRow("pages named by page number") << "pages named by page number"
+                                                    << "numbered 0, 2, 4, ... as pages are" << 1;
+        QTest::newRow("a map saved in GBK") << "map saved in GBK"
+                                            << "is not UTF-8" << 1;
+        QTest::newRow("a map declaring GBK") << "map declaring GBK"
+                                             << "declares encoding" << 1;
+        QTest::newRow("a word without times") << "word without times"
+                                              << "\"teacher\": no audio segment" << 1;
+        QTest::newRow("a hotspot hidden under another") << "rectangle wholly under another"
+                                                        << "lies wholly under N_0" << 1;
+    }
+
+    void checkAndMakeAgree()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(QString, says);
+        QFETCH(int, exitCode);
+        const QString folder = copyOfBook();
+        QVERIFY(!folder.isEmpty());
+        if (!breakage.isEmpty()) {
+            const auto &rows = breakages();
+            const auto row = std::find_if(rows.begin(), rows.end(),
+                                          [&](const Breakage &b) { return breakage == b.name; });
+            QVERIFY(row != rows.end());
+            row->apply(this, folder);
+        }
+
+        struct Run
+        {
+            int exitCode = -1;
+            QString out; // standard output and error
+        };
+        const auto run = [this](const QStringList &arguments) {
+            QProcess tool;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                               m_dir.filePath(QStringLiteral("cache")));
+            tool.setProcessEnvironment(environment);
+            tool.setProcessChannelMode(QProcess::MergedChannels);
+            tool.start(QStringLiteral(MVRBOOK_PROGRAM), arguments);
+            Run result;
+            if (tool.waitForFinished(90000))
+                result = {tool.exitCode(), QString::fromUtf8(tool.readAll())};
+            return result;
+        };
+        const Run checked = run({QStringLiteral("check"), folder});
+        QVERIFY2(checked.out.contains(says), qPrintable(checked.out));
+        QCOMPARE(checked.exitCode, exitCode);
+        const Run made = run({QStringLiteral("make"), folder, QStringLiteral("--out"),
+                              folder + QStringLiteral(".out"), QStringLiteral("--state"),
+                              folder + QStringLiteral(".state")});
+        QCOMPARE(made.exitCode, exitCode);
+        if (exitCode != 0)
+            QVERIFY2(made.out.contains(says), qPrintable(made.out));
+        static const QRegularExpression count(
+            QStringLiteral("\\d+ error\\(s\\), \\d+ warning\\(s\\)"));
+        const QString checkCount = count.match(checked.out).captured();
+        QVERIFY(!checkCount.isEmpty());
+        QCOMPARE(count.match(made.out).captured(), checkCount);
+    }
+
 private:
     struct Breakage
     {
