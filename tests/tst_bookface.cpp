@@ -93,6 +93,16 @@ private:
         for (int k = 0; k < spread; ++k)
             m_view->setBookNowNext();
     }
+    // Turns the page by the slot of the button named `action`: next, up or directory.
+    void turn(const QString &action)
+    {
+        if (action == u"next")
+            m_view->setBookNowNext();
+        else if (action == u"up")
+            m_view->setBookNowUp();
+        else
+            m_view->setDirectory();
+    }
     void click(QPoint pos) { QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, pos); }
     void hover(QPoint pos)
     {
@@ -199,12 +209,7 @@ private slots:
         m_view->m_freshGame = false;
         QSignalSpy flash(m_view.get(), &bookface::setflash2);
 
-        if (action == u"next")
-            m_view->setBookNowNext();
-        else if (action == u"up")
-            m_view->setBookNowUp();
-        else
-            m_view->setDirectory();
+        turn(action);
 
         QCOMPARE(m_view->currentSpread(), to);
         QCOMPARE(m_view->spreadMap().tag(), tag);
@@ -371,7 +376,7 @@ private slots:
     void turnUnderRestingPointer_data()
     {
         QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("turn");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QPoint>("pointer");
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("tip"); // empty for none
@@ -391,7 +396,7 @@ private slots:
     void turnUnderRestingPointer()
     {
         QFETCH(int, from);
-        QFETCH(QString, turn);
+        QFETCH(QString, action);
         QFETCH(QPoint, pointer);
         QFETCH(int, to);
         QFETCH(QString, tip);
@@ -401,12 +406,7 @@ private slots:
         goTo(from);
         hover(pointer);
         QTRY_VERIFY(!QToolTip::isVisible() || QToolTip::text() != tip);
-        if (turn == u"next")
-            m_view->setBookNowNext();
-        else if (turn == u"up")
-            m_view->setBookNowUp();
-        else
-            m_view->setDirectory();
+        turn(action);
         QCOMPARE(m_view->currentSpread(), to);
 
         if (tip.isEmpty()) {

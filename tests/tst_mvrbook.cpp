@@ -536,11 +536,8 @@ private slots:
     {
         const QString folder = copyOfBook();
         QVERIFY(!folder.isEmpty());
-        const auto &rows = breakages();
-        const auto gbk = std::find_if(rows.begin(), rows.end(), [](const Breakage &b) {
-            return QByteArray(b.name) == "map saved in GBK";
-        });
-        QVERIFY(gbk != rows.end());
+        const Breakage *gbk = breakageNamed("map saved in GBK");
+        QVERIFY(gbk);
         gbk->apply(this, folder);
         const CheckResult result = check(folder);
         const QList<Problem> problems = result.problems.sorted(BookFolder::fileOrder());
@@ -587,10 +584,8 @@ private slots:
         const QString folder = copyOfBook();
         QVERIFY(!folder.isEmpty());
         if (!breakage.isEmpty()) {
-            const auto &rows = breakages();
-            const auto row = std::find_if(rows.begin(), rows.end(),
-                                          [&](const Breakage &b) { return breakage == b.name; });
-            QVERIFY(row != rows.end());
+            const Breakage *row = breakageNamed(breakage.toUtf8());
+            QVERIFY(row);
             row->apply(this, folder);
         }
 
@@ -640,6 +635,13 @@ private:
     };
 
     static const QList<Breakage> &breakages();
+    static const Breakage *breakageNamed(const QByteArray &name)
+    {
+        const QList<Breakage> &rows = breakages();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const Breakage &b) { return name == b.name; });
+        return row == rows.end() ? nullptr : &*row;
+    }
 };
 
 const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
