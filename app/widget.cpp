@@ -35,10 +35,18 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);
 
+    // The desktop lists the window (task bar, window switcher) by the book's name; without a
+    // title it falls back to the program's.
+    if (!book.title.isEmpty())
+        setWindowTitle(book.title);
+
     createChildren(makePlayer, book, report);
     setWindowLayout();
     nameChildren();
     connectChildren();
+    // The page view reported the opening spread's animations before it was connected: the
+    // buttons start as that spread has them, not with a first button that plays nothing.
+    setflash2(m_pageView->spreadMap().flash());
 }
 
 void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,

@@ -4,6 +4,7 @@
 #include "book/jumdialog.h"
 #include "content/resourcebundle.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
@@ -87,6 +88,23 @@ void bookface::loadSpread()
     m_spreadMap.setTag(Content::spreadTag(m_currentSpread));
     m_spreadMap.load(m_sources.mapPath);
     emit setflash2(m_spreadMap.flash());
+    followPointer();
+}
+
+void bookface::followPointer()
+{
+    // A page turned by key or button leaves the pointer resting on the new spread: what it
+    // points at there is found now, cursor and tip included, not at its next move, or the
+    // old spread's tip would stay or none would come.
+    if (!isVisible() || !underMouse())
+        return;
+    const QPoint global = QCursor::pos();
+    const QPoint pos = mapFromGlobal(global);
+    trackPointer(pos.x(), pos.y());
+    if (const Hotspot *hotspot = hoveredHotspot())
+        QToolTip::showText(global, hotspot->text, this);
+    else
+        QToolTip::hideText();
 }
 
 void bookface::loadSpreadAudio()

@@ -66,6 +66,8 @@ protected:
 private:
     void silence();
     void showSpread();
+    // Hover and tip for where the pointer rests now, after the spread under it changed.
+    void followPointer();
     // The hotspot under the pointer, or null. A hover index left over from the previous spread
     // that the new spread's list does not reach counts as none.
     const Hotspot *hoveredHotspot() const;

@@ -1,10 +1,17 @@
 #include "content/content.h"
 
+#include <algorithm>
+
 namespace Content {
 
 int Sources::contentsTarget(int entry) const
 {
     return contentsTargets.value(entry, -1);
+}
+
+int Sources::offeredUnits() const
+{
+    return std::clamp(unitCount, 1, maxUnits);
 }
 
 QStringList unitNames()

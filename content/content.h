@@ -24,10 +24,14 @@ inline const QString wordList = QStringLiteral(":/Image/word.xml");
 // The demo book's contents table: the spread each contents entry (a hotspot index of the
 // contents spread) opens, -1 for an entry without one.
 inline const QList<int> contentsTable{1, 6, 11, 16, 18, 23, 28, 33, 35, 36, 37};
+// The demo book's name, which the window carries where a desktop lists its windows.
+inline const QString demoTitle = QStringLiteral("In Our Town");
+// The units the practice can offer: as many as it has names for.
+inline constexpr int maxUnits = 6;
 
 // Where the views find their book: the hotspot map, the word list and the content directory
-// that audio and animations hang off, and the book's last spread and contents table. The
-// defaults are the program's own; a book built in and tests give theirs.
+// that audio and animations hang off, and the book's last spread, contents table, title and
+// number of units. The defaults are the demo book's; a book built in and tests give theirs.
 struct Sources
 {
     QString mapPath = pointMap;
@@ -35,9 +39,15 @@ struct Sources
     QString contentDir = QCoreApplication::applicationDirPath();
     int lastSpread = Content::lastSpread;
     QList<int> contentsTargets = contentsTable;
+    QString title = demoTitle;
+    // The practice offers units 1 to this (at most maxUnits); the demo book keeps all six,
+    // though only its first has words yet.
+    int unitCount = maxUnits;
 
     // The spread that contents entry `entry` opens, or -1 for an entry without one.
     int contentsTarget(int entry) const;
+    // unitCount within what the practice can offer: at least unit 1, at most maxUnits.
+    int offeredUnits() const;
 };
 
 // The units the word practice offers, by name: entry k stands for the word list's unit<k+1>.

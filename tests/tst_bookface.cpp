@@ -93,6 +93,16 @@ private:
         for (int k = 0; k < spread; ++k)
             m_view->setBookNowNext();
     }
+    // Turns the page by the slot of the button named `action`: next, up or directory.
+    void turn(const QString &action)
+    {
+        if (action == u"next")
+            m_view->setBookNowNext();
+        else if (action == u"up")
+            m_view->setBookNowUp();
+        else
+            m_view->setDirectory();
+    }
     void click(QPoint pos) { QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, pos); }
     void hover(QPoint pos)
     {
@@ -199,12 +209,7 @@ private slots:
         m_view->m_freshGame = false;
         QSignalSpy flash(m_view.get(), &bookface::setflash2);
 
-        if (action == u"next")
-            m_view->setBookNowNext();
-        else if (action == u"up")
-            m_view->setBookNowUp();
-        else
-            m_view->setDirectory();
+        turn(action);
 
         QCOMPARE(m_view->currentSpread(), to);
         QCOMPARE(m_view->spreadMap().tag(), tag);
@@ -366,24 +371,59 @@ private slots:
         QVERIFY(!m_view->m_segmentTimer->isActive());
     }
 
-    // After a keyboard page turn the hover index of the old spread may point past the new
-    // spread's list; it must count as no hotspot.
-    void staleHoverIndex()
+    // A page turned under a resting pointer (by key, button or contents) shows at once what
+    // the pointer rests on in the new spread: its tip and cursor, and a click reads it. The
+    // old spread's hotspot, whose index may reach past the new list, counts for nothing.
+    void turnUnderRestingPointer_data()
     {
-        showView();
-        hover(QPoint(250, 440)); // N_2 of P2-3
-        QCOMPARE(m_view->m_hoverIndex, 2);
-        m_view->setBookNowNext(); // P4-5 has one hotspot
-        reading()->calls.clear();
-        QHelpEvent help(QEvent::ToolTip, QPoint(250, 440), m_view->mapToGlobal(QPoint(250, 440)));
-        QVERIFY(QCoreApplication::sendEvent(m_view.get(), &help));
-        QVERIFY(!QToolTip::isVisible());
-        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, QPoint(250, 440));
-        QVERIFY(reading()->calls.isEmpty());
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("tip"); // empty for none
+        QTest::addColumn<QString>("click");
 
-        m_view->setBookNowNext(); // P6-7 has none
-        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, QPoint(250, 440));
-        QVERIFY(reading()->calls.isEmpty() || ScriptedPlayer::plays(reading()->calls) == 0);
+        QTest::newRow("next, onto a hotspot") << 1 << "next" << QPoint(250, 440) << 2 << "all"
+                                              << "playSegment 100 900";
+        QTest::newRow("next, onto none") << 2 << "next" << QPoint(250, 440) << 3 << ""
+                                         << "";
+        QTest::newRow("back, onto a hotspot")
+            << 2 << "up" << QPoint(250, 440) << 1 << "它在图书馆附近."
+            << "playSegment 8700 12100";
+        QTest::newRow("contents") << 1 << "directory" << QPoint(150, 50) << 0 << "entry 0"
+                                  << "";
+    }
+
+    void turnUnderRestingPointer()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, action);
+        QFETCH(QPoint, pointer);
+        QFETCH(int, to);
+        QFETCH(QString, tip);
+        QFETCH(QString, click);
+
+        showView();
+        goTo(from);
+        hover(pointer);
+        QTRY_VERIFY(!QToolTip::isVisible() || QToolTip::text() != tip);
+        turn(action);
+        QCOMPARE(m_view->currentSpread(), to);
+
+        if (tip.isEmpty()) {
+            QTRY_VERIFY(!QToolTip::isVisible());
+            QCOMPARE(m_view->cursor().shape(), Qt::ArrowCursor);
+        } else {
+            QTRY_VERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), tip);
+            QCOMPARE(m_view->cursor().shape(), Qt::PointingHandCursor);
+        }
+        if (to == 0)
+            return; // a click there opens a spread, which contentsEntries covers
+        reading()->calls.clear();
+        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, pointer);
+        QCOMPARE(reading()->calls.contains(click), !click.isEmpty());
+        QCOMPARE(ScriptedPlayer::plays(reading()->calls), click.isEmpty() ? 0 : 1);
     }
 
     void gameStartsWithPromptAndTarget()

@@ -237,6 +237,15 @@ private slots:
         QVERIFY(source.contains(QStringLiteral("Content::Sources compiledBook()")));
         QVERIFY(source.contains(QStringLiteral("book.lastSpread = 2;")));
         QVERIFY(source.contains(QStringLiteral("book.contentsTargets = {2, 1, -1};")));
+        QVERIFY(
+            source.contains(QStringLiteral("book.title = QStringLiteral(\"My Second Book\");")));
+        QVERIFY(source.contains(QStringLiteral("book.unitCount = 1;")));
+        // A title is written as C++ that says it exactly.
+        BookPlan quoted = result.plan;
+        quoted.title = QStringLiteral("Tom's \"Big\" Book \\ 50%2 英语");
+        QVERIFY(QString::fromUtf8(compiledBookSource(quoted))
+                    .contains(QStringLiteral("book.title = QStringLiteral(\"Tom's \\\"Big\\\" "
+                                             "Book \\\\ 50%2 英语\");")));
 
         // Written again unchanged, the file is left alone, so the program is not rebuilt.
         const QString path = m_dir.filePath(QStringLiteral("compiledbook.cpp"));
@@ -521,6 +530,99 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
     }
 
+    // A list in another encoding is said once, at its first line that is not UTF-8: nothing
+    // is said about it beyond, nor about what the unread list leaves unused.
+    void aListInAnotherEncodingIsSaidOnce()
+    {
+        const QString folder = copyOfBook();
+        QVERIFY(!folder.isEmpty());
+        const Breakage *gbk = breakageNamed("map saved in GBK");
+        QVERIFY(gbk);
+        gbk->apply(this, folder);
+        const CheckResult result = check(folder);
+        const QList<Problem> problems = result.problems.sorted(BookFolder::fileOrder());
+        const qsizetype aboutMap =
+            std::count_if(problems.begin(), problems.end(),
+                          [](const Problem &p) { return p.file == BookFolder::mapFile; });
+        QVERIFY2(aboutMap == 1, qPrintable(listed(problems)));
+        for (const Problem &problem : problems)
+            QVERIFY2(!problem.message.contains(QStringLiteral("never")),
+                     qPrintable(problem.toString()));
+    }
+
+    // What the command line says of a book, for check and for the make that a build runs:
+    // the same problems, the same count and the same verdict, so that a build never passes a
+    // book that check fails.
+    void checkAndMakeAgree_data()
+    {
+        QTest::addColumn<QString>("breakage"); // the name of a breakage; empty for none
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("the book as it is") << QString() << "0 error(s), 3 warning(s)" << 0;
+        QTest::newRow("a segment past the end of its recording")
+            << "segment past the end of the recording"
+            << "runs past the end of audio/2.mp3" << 1;
+        QTest::newRow("a page scanned as one page") << "page scanned as one page"
+                                                    << "has the shape of one page" << 0;
+        QTest::newRow("pages named by page number") << "pages named by page number"
+                                                    << "numbered 0, 2, 4, ... as pages are" << 1;
+        QTest::newRow("a map saved in GBK") << "map saved in GBK"
+                                            << "is not UTF-8" << 1;
+        QTest::newRow("a map declaring GBK") << "map declaring GBK"
+                                             << "declares encoding" << 1;
+        QTest::newRow("a word without times") << "word without times"
+                                              << "\"teacher\": no audio segment" << 1;
+        QTest::newRow("a hotspot hidden under another") << "rectangle wholly under another"
+                                                        << "lies wholly under N_0" << 1;
+    }
+
+    void checkAndMakeAgree()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(QString, says);
+        QFETCH(int, exitCode);
+        const QString folder = copyOfBook();
+        QVERIFY(!folder.isEmpty());
+        if (!breakage.isEmpty()) {
+            const Breakage *row = breakageNamed(breakage.toUtf8());
+            QVERIFY(row);
+            row->apply(this, folder);
+        }
+
+        struct Run
+        {
+            int exitCode = -1;
+            QString out; // standard output and error
+        };
+        const auto run = [this](const QStringList &arguments) {
+            QProcess tool;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                               m_dir.filePath(QStringLiteral("cache")));
+            tool.setProcessEnvironment(environment);
+            tool.setProcessChannelMode(QProcess::MergedChannels);
+            tool.start(QStringLiteral(MVRBOOK_PROGRAM), arguments);
+            Run result;
+            if (tool.waitForFinished(90000))
+                result = {tool.exitCode(), QString::fromUtf8(tool.readAll())};
+            return result;
+        };
+        const Run checked = run({QStringLiteral("check"), folder});
+        QVERIFY2(checked.out.contains(says), qPrintable(checked.out));
+        QCOMPARE(checked.exitCode, exitCode);
+        const Run made = run({QStringLiteral("make"), folder, QStringLiteral("--out"),
+                              folder + QStringLiteral(".out"), QStringLiteral("--state"),
+                              folder + QStringLiteral(".state")});
+        QCOMPARE(made.exitCode, exitCode);
+        if (exitCode != 0)
+            QVERIFY2(made.out.contains(says), qPrintable(made.out));
+        static const QRegularExpression count(
+            QStringLiteral("\\d+ error\\(s\\), \\d+ warning\\(s\\)"));
+        const QString checkCount = count.match(checked.out).captured();
+        QVERIFY(!checkCount.isEmpty());
+        QCOMPARE(count.match(made.out).captured(), checkCount);
+    }
+
 private:
     struct Breakage
     {
@@ -533,6 +635,13 @@ private:
     };
 
     static const QList<Breakage> &breakages();
+    static const Breakage *breakageNamed(const QByteArray &name)
+    {
+        const QList<Breakage> &rows = breakages();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const Breakage &b) { return name == b.name; });
+        return row == rows.end() ? nullptr : &*row;
+    }
 };
 
 const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
@@ -558,6 +667,23 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
     const auto remove = [](const QString &file) {
         return [=](TestMvrbook *, const QString &folder) { QFile::remove(folder + u'/' + file); };
     };
+    // Gives the word "teacher" these times.
+    const auto wordTimes = [words](const QString &start, const QString &end) {
+        return [=](TestMvrbook *, const QString &folder) {
+            editLine(folder, words, QStringLiteral("teacher"), [&](const QString &line) {
+                return withAttribute(withAttribute(line, QStringLiteral("STARTTIME"), start),
+                                     QStringLiteral("ENDTIME"), end);
+            });
+        };
+    };
+    // Spread 1 scanned again at this size.
+    const auto scan = [](QSize size) {
+        return [=](TestMvrbook *, const QString &folder) {
+            QImage page(size, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            page.save(folder + QStringLiteral("/pages/1.jpg"), "JPEG", 80);
+        };
+    };
     static const QList<Breakage> rows{
         {"XML that does not parse", map, QStringLiteral("这是我的新书包"),
          QStringLiteral("not well-formed XML"), true,
@@ -565,6 +691,30 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
                  [](const SmallBook::Item &, QString line) {
                      return line.replace(QStringLiteral(" TOP="), QStringLiteral(" < TOP="));
                  })},
+        {"map saved in GBK", map, QStringLiteral("第一课 小鸟"),
+         QStringLiteral("this line is not UTF-8: save the file as UTF-8"), true,
+         [](TestMvrbook *, const QString &folder) {
+             // Every Chinese character as two GBK bytes; no byte-order mark.
+             QByteArray gbk;
+             for (const QChar c : QString::fromUtf8(readAll(folder + u'/' + BookFolder::mapFile))) {
+                 if (c.unicode() == 0xfeff)
+                     continue;
+                 gbk += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : "\xB0\xA1";
+             }
+             writeAll(folder + u'/' + BookFolder::mapFile, gbk);
+         }},
+        {"map declaring GBK", map, QStringLiteral("encoding=\"GBK\""),
+         QStringLiteral("declares encoding=\"GBK\", but the program reads its lists as UTF-8 "
+                        "only"),
+         true,
+         replace(map, QStringLiteral("<Book>"),
+                 QStringLiteral("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Book>"))},
+        {"description not UTF-8", BookFolder::descriptionFile, QStringLiteral("title"),
+         QStringLiteral("this line is not UTF-8"), true,
+         [](TestMvrbook *, const QString &folder) {
+             const QString path = folder + u'/' + BookFolder::descriptionFile;
+             writeAll(path, readAll(path).replace("Second", "\xD3\xA2\xD3\xEF"));
+         }},
         {"map root misnamed", map, QStringLiteral("<book>"),
          QStringLiteral("root element must be <Book>"), true,
          [](TestMvrbook *, const QString &folder) {
@@ -632,7 +782,7 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
         {"rectangle inverted", map, QStringLiteral("早上好"), QStringLiteral("is inverted"), true,
          attribute(1, 0, "LEFT", QStringLiteral("420"))},
         {"rectangle wholly under another", map, QStringLiteral("它在树上唱歌"),
-         QStringLiteral("can never be pointed at"), true,
+         QStringLiteral("lies wholly under N_0, and the lower number wins"), true,
          hotspot(2, 1,
                  [](const SmallBook::Item &, QString line) {
                      for (const auto &[name, value] :
@@ -699,6 +849,32 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
          QStringLiteral("no page image"),
          true,
          remove(QStringLiteral("pages/1.jpg"))},
+        {"page scanned as one page",
+         QStringLiteral("pages/1.jpg"),
+         {},
+         QStringLiteral("1240 x 1754 has the shape of one page, but the image of a spread shows "
+                        "both its pages, 2 and 3, side by side"),
+         false,
+         scan(QSize(1240, 1754))},
+        {"page that would be stretched",
+         QStringLiteral("pages/1.jpg"),
+         {},
+         QStringLiteral("2480 x 1754 is far from the 910 : 580 shape of the page view: it will be "
+                        "stretched to fit. Pad it to 2752 x 1754"),
+         false,
+         scan(QSize(2480, 1754))},
+        {"pages named by page number",
+         BookFolder::pagesDir,
+         {},
+         QStringLiteral("the images are numbered 0, 2, 4, ... as pages are, but each is named by "
+                        "its spread, the number of its left page / 2: 02.jpg should be 1.jpg, "
+                        "04.png should be 2.png"),
+         true,
+         [](TestMvrbook *, const QString &folder) {
+             QDir pages(folder + u'/' + BookFolder::pagesDir);
+             pages.rename(QStringLiteral("1.jpg"), QStringLiteral("02.jpg"));
+             pages.rename(QStringLiteral("2.png"), QStringLiteral("04.png"));
+         }},
         {"page image broken",
          QStringLiteral("pages/1.jpg"),
          {},
@@ -715,6 +891,14 @@ const QList<TestMvrbook::Breakage> &TestMvrbook::breakages()
         {"word without a meaning", words, QStringLiteral("teacher"),
          QStringLiteral("a word without a meaning"), true,
          replace(words, QStringLiteral("TEXT=\"老师\""), QStringLiteral("TEXT=\"\""))},
+        {"word without times", words, QStringLiteral("teacher"),
+         QStringLiteral("\"teacher\": no audio segment, so it is never heard; a word's STARTTIME "
+                        "and ENDTIME are where it is spoken in audio/words.mp3"),
+         true, wordTimes(QString(), QString())},
+        {"word with an empty time", words, QStringLiteral("teacher"),
+         QStringLiteral("\"teacher\": STARTTIME is empty; a word's STARTTIME and ENDTIME are "
+                        "where it is spoken in audio/words.mp3"),
+         true, wordTimes(QString(), QStringLiteral("9000"))},
         {"word repeated", words, QStringLiteral("老师"), QStringLiteral("\"apple\" again"), false,
          replace(words, QStringLiteral("WORD=\"teacher\""), QStringLiteral("WORD=\"apple\""))},
         {"animation missing", map, QStringLiteral("FLASH = \"2\""),

@@ -18,7 +18,9 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -105,7 +107,33 @@ private slots:
         QVERIFY(desktop.contains(m_window->pos()));
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             QCOMPARE(m_window->palette().color(group, QPalette::Window), QColor(0, 0, 0, 255));
-        QVERIFY(m_window->windowTitle().isEmpty());
+        // The desktop names the window after the book.
+        QCOMPARE(m_window->windowTitle(), Content::demoTitle);
+    }
+
+    void windowTakesTheBooksTitle_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("a title") << QStringLiteral("My Second Book");
+        QTest::newRow("a Chinese title") << QStringLiteral("英语 三年级 上册");
+        // Without one the desktop falls back to the program's name.
+        QTest::newRow("none") << QString();
+    }
+
+    void windowTakesTheBooksTitle()
+    {
+        QFETCH(QString, title);
+        Content::Sources titled = book();
+        titled.title = title;
+        ScriptedPlayers players;
+        Widget window(nullptr, players.factory(), titled);
+        QCOMPARE(window.windowTitle(), title);
+        // The program's own captions keep theirs.
+        SeenBox box;
+        answerMessageBox(&box, QMessageBox::No);
+        window.close();
+        QVERIFY(box.shown);
+        QCOMPARE(box.title, QStringLiteral("Mivora提示你:"));
     }
 
     void childrenInStackingOrder()
@@ -177,15 +205,53 @@ private slots:
         QCOMPARE(w->geometry(), geometry);
     }
 
-    void startsInBookModeWithTheFirstAnimationButton()
+    void startsInBookMode()
     {
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QVERIFY(face()->isVisible());
         QVERIFY(pageArea()->isVisible());
         QVERIFY(!wordView()->isVisible());
-        QVERIFY(button("flash", 0)->isVisible());
+        // The demo book opens on a spread without animations.
+        QVERIFY(!button("flash", 0)->isVisible());
         QVERIFY(!button("flash", 1)->isVisible());
+    }
+
+    // The opening spread's animations are reported before the window is connected to the
+    // page view; the buttons still start as that spread has them.
+    void animationButtonsStartAsTheOpeningSpreadHasThem_data()
+    {
+        QTest::addColumn<int>("flash");
+        QTest::addColumn<bool>("first");
+        QTest::addColumn<bool>("second");
+        QTest::newRow("none") << 0 << false << false;
+        QTest::newRow("one") << 1 << true << false;
+        QTest::newRow("two") << 2 << true << true;
+    }
+
+    void animationButtonsStartAsTheOpeningSpreadHasThem()
+    {
+        QFETCH(int, flash);
+        QFETCH(bool, first);
+        QFETCH(bool, second);
+        QTemporaryDir dir;
+        const QString map = dir.filePath(QStringLiteral("point.xml"));
+        QFile file(map);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"(<Book><P2-3><NO m="0" FLASH="%1"/></P2-3></Book>)")
+                       .arg(flash)
+                       .toUtf8());
+        file.close();
+        Content::Sources opening = book();
+        opening.mapPath = map;
+        ScriptedPlayers players;
+        Widget window(nullptr, players.factory(), opening);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto buttons =
+            window.findChildren<QPushButton *>(QStringLiteral("flash"), Qt::FindDirectChildrenOnly);
+        QCOMPARE(buttons[0]->isVisible(), first);
+        QCOMPARE(buttons[1]->isVisible(), second);
     }
 
     void animationButtons_data()
@@ -246,6 +312,28 @@ private slots:
         QTRY_COMPARE(pageView()->currentSpread(), 3);
         QTest::keyClick(m_window.get(), Qt::Key_Left);
         QTRY_COMPARE(pageView()->currentSpread(), 2);
+    }
+
+    // The pointer rests on a sentence while a key turns the page: the tip is the new spread's
+    // at once, with the hand over it.
+    void tipFollowsAKeyPageTurn()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        // On the heading of the first spread and of the second.
+        const QPoint at(150, 60);
+        QVERIFY(pageView()->spreadMap().hotspots().at(0).rect.contains(at));
+        QTest::mouseMove(pageView(), QPoint(905, 575));
+        QTest::mouseMove(pageView(), at);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTRY_COMPARE(pageView()->currentSpread(), 2);
+        const QList<Hotspot> &next = pageView()->spreadMap().hotspots();
+        const auto under = std::find_if(next.begin(), next.end(),
+                                        [&](const Hotspot &h) { return h.rect.contains(at); });
+        QVERIFY(under != next.end());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), under->text);
+        QCOMPARE(pageView()->cursor().shape(), Qt::PointingHandCursor);
     }
 
     // Where every child is, whether it shows, and the application's style sheet.

@@ -228,6 +228,9 @@ private slots:
 
     void emptyUnitReady();
     void emptyUnitDuringPass();
+    void unitBoxOffersTheBooksUnits_data();
+    void unitBoxOffersTheBooksUnits();
+    void aUnitWithoutWordsSaysSo();
     void unreadableListCarriesOnEmpty();
 
 private:
@@ -921,7 +924,7 @@ void TestWord::emptyUnitReady()
 {
     m_view->enterpractice();
     chooseUnit(2);
-    QCOMPARE(meaning(), QString());
+    QCOMPARE(meaning(), word::noWordsNotice());
     const qsizetype mark = wordPlayer()->calls.size();
 
     QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
@@ -945,7 +948,7 @@ void TestWord::emptyUnitDuringPass()
     const qsizetype mark = wordPlayer()->calls.size();
 
     chooseUnit(2);
-    QCOMPARE(meaning(), QString());
+    QCOMPARE(meaning(), word::noWordsNotice());
     QCOMPARE(counts(), u"0/0"_s);
     QVERIFY(!m_view->m_segmentTimer->isActive());
 
@@ -975,6 +978,74 @@ void TestWord::emptyUnitDuringPass()
     QCOMPARE(meaning(), u"科学"_s);
 }
 
+void TestWord::unitBoxOffersTheBooksUnits_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<int>("offered");
+    QTest::newRow("one unit") << 1 << 1;
+    QTest::newRow("four units") << 4 << 4;
+    QTest::newRow("six units, as the demo book") << 6 << 6;
+    // A book always has unit 1, and the practice has names for six.
+    QTest::newRow("none given") << 0 << 1;
+    QTest::newRow("more than six") << 9 << 6;
+}
+
+void TestWord::unitBoxOffersTheBooksUnits()
+{
+    QFETCH(int, units);
+    QFETCH(int, offered);
+    Content::Sources book = sources(m_listPath);
+    book.unitCount = units;
+    ScriptedPlayers players;
+    word view(nullptr, players.factory(), book);
+    const auto *box = view.findChild<QComboBox *>();
+    QVERIFY(box);
+    QCOMPARE(box->count(), offered);
+    for (int i = 0; i < offered; ++i)
+        QCOMPARE(box->itemText(i), word::unitnames().at(i));
+    // An entry the box does not have is not chosen by a direct call either.
+    view.enterpractice();
+    view.setunitint(offered);
+    QCOMPARE(box->currentIndex(), 0);
+}
+
+// Unit 3 of the test list has no words: the view says so where the meaning stands, and its
+// start button cannot be pressed; a unit with words takes both back.
+void TestWord::aUnitWithoutWordsSaysSo()
+{
+    const auto labelSaying = [this](const QString &text) {
+        const QList<QLabel *> labels = m_view->findChildren<QLabel *>();
+        return std::any_of(labels.begin(), labels.end(),
+                           [&](const QLabel *label) { return label->text() == text; });
+    };
+    const auto startButton = [this]() -> QPushButton * {
+        const QList<QPushButton *> buttons = m_view->findChildren<QPushButton *>();
+        for (QPushButton *b : buttons) {
+            if (b->text() == u"出发"_s)
+                return b;
+        }
+        return nullptr;
+    };
+    auto *box = m_view->findChild<QComboBox *>();
+    m_view->enterpractice();
+    QVERIFY(!labelSaying(word::noWordsNotice()));
+    QVERIFY(startButton()->isEnabled());
+
+    box->setCurrentIndex(2);
+    QVERIFY(labelSaying(word::noWordsNotice()));
+    QVERIFY(!startButton()->isEnabled());
+    // Entering practice again on that unit says the same.
+    m_view->leavepractice();
+    m_view->enterpractice();
+    QVERIFY(labelSaying(word::noWordsNotice()));
+    QVERIFY(!startButton()->isEnabled());
+
+    box->setCurrentIndex(1);
+    QVERIFY(!labelSaying(word::noWordsNotice()));
+    QVERIFY(labelSaying(unit2Words().at(0).meaning));
+    QVERIFY(startButton()->isEnabled());
+}
+
 void TestWord::unreadableListCarriesOnEmpty()
 {
     QStringList reported;
@@ -983,7 +1054,7 @@ void TestWord::unreadableListCarriesOnEmpty()
               [&reported](const QString &, const QString &text) { reported << text; });
     QCOMPARE(reported, QStringList{u"open file err"_s});
 
-    QCOMPARE(view.m_meaningLabel->text(), QString());
+    QCOMPARE(view.m_meaningLabel->text(), word::noWordsNotice());
     QTest::mouseClick(view.m_startButton, Qt::LeftButton);
     QVERIFY(!view.m_startButton->isHidden());
     QCOMPARE(ScriptedPlayer::plays(players.made.at(0)->calls), 0);

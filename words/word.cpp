@@ -86,13 +86,14 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer, Content::Sources sour
     unitFont.setPixelSize(20);
     unitFont.setWeight(QFont::Normal);
     m_unitBox->setFont(unitFont);
-    m_unitBox->addItems(unitnames());
+    // Only the book's units: a unit it does not have would be an empty page to the child.
+    m_unitBox->addItems(unitnames().mid(0, m_sources.offeredUnits()));
 
     m_meaningLabel = new QLabel(this);
     m_meaningLabel->setGeometry(414, 283, 379, 44);
     m_meaningLabel->setFont(wordfont());
     setPaletteColour(m_meaningLabel, QPalette::WindowText, QColor(0x2F, 0x4F, 0x4F));
-    m_meaningLabel->setText(meaningAt(0));
+    showUnitStart();
 
     m_answerEdit = new QLineEdit(this);
     m_answerEdit->setGeometry(404, 201, 379, 44);
@@ -291,15 +292,29 @@ void word::resetcounts()
     m_rightCount = 0;
     m_wrongCount = 0;
     m_wordIndex = 0;
-    m_meaningLabel->setText(meaningAt(0));
+    showUnitStart();
     showcounts();
+}
+
+void word::showUnitStart()
+{
+    // A unit without words says so in place of a meaning, and offers no start that would
+    // do nothing.
+    const bool hasWords = wordCount() > 0;
+    m_meaningLabel->setText(hasWords ? meaningAt(0) : noWordsNotice());
+    m_startButton->setEnabled(hasWords);
+}
+
+QString word::noWordsNotice()
+{
+    return QStringLiteral("这个单元还没有单词");
 }
 
 void word::setunitint(int unit)
 {
     // The unit box reports only real changes; a direct call for the unit on show, or for
     // an entry the box does not have, changes nothing either.
-    if (unit < 0 || unit >= unitnames().size() || unit + 1 == m_unitNumber)
+    if (unit < 0 || unit >= m_unitBox->count() || unit + 1 == m_unitNumber)
         return;
 
     m_wrongIndices.clear();

@@ -36,8 +36,11 @@ public:
 
     QPushButton *backButton() const { return m_backButton; }
 
-    // Entries of the unit box; entry k stands for unit k + 1.
+    // Entries of the unit box; entry k stands for unit k + 1. The box offers the first
+    // ones, as many as the book has units.
     static QStringList unitnames();
+    // What the meaning label says for a unit that has no words.
+    static QString noWordsNotice();
     // The font of the meaning and of the typed answer.
     static QFont wordfont();
 
@@ -67,6 +70,9 @@ private:
     void resetpass();
     // Back to the unit's first word with nothing counted.
     void resetcounts();
+    // The unit's first meaning, or that it has none, and a start button only for a unit with
+    // words.
+    void showUnitStart();
     void showcounts();
     // The entry at `index` of the current unit, or null when the unit has none there.
     const WordEntry *entryAt(int index) const;

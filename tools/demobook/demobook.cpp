@@ -24,7 +24,6 @@ namespace {
 // Pages are drawn at twice the hotspot frame, larger than either size the page view shows
 // them at, so that mvrbook scales them down to both as it does a scan.
 constexpr QSize pageSize{1820, 1160};
-const QString bookTitle = QStringLiteral("In Our Town");
 
 // Speech starts a moment after its segment starts and ends a little before the segment
 // does, so a click never cuts a word and never runs into the next sentence.
@@ -229,9 +228,9 @@ void DemoBook::writeListsAndDescription() const
         if (!QFile::copy(from, target))
             throw Failure(QStringLiteral("cannot copy %1 to %2").arg(from, target));
     }
-    BookDescription description;
-    description.title = bookTitle;
     const Content::Sources book;
+    BookDescription description;
+    description.title = book.title;
     for (qsizetype i = 0; i < m_hotspots[0].size(); ++i)
         description.contents.append(book.contentsTarget(static_cast<int>(i)));
     QSaveFile file(QDir(m_in.outputDir).filePath(BookFolder::descriptionFile));

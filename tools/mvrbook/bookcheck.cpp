@@ -6,16 +6,19 @@
 #include "content/spreadmap.h"
 #include "content/wordunit.h"
 #include "tools/mvrbook/bookfolder.h"
+#include "tools/mvrbook/encoding.h"
 #include "tools/mvrbook/loudness.h"
 #include "tools/mvrbook/measurecache.h"
 #include "tools/mvrbook/progress.h"
 
 #include <QDataStream>
 #include <QDomNamedNodeMap>
+#include <QFile>
 #include <QImageReader>
 #include <QRegion>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -37,6 +40,17 @@ const QStringList wordAttributes{QStringLiteral("WORD"), QStringLiteral("TEXT"),
 
 // A page image whose shape differs more than this from 910 : 580 is visibly stretched.
 constexpr double shapeTolerance = 0.05;
+
+// The smallest size of the 910 : 580 shape that holds an image of `size` whole: the size to
+// pad a scan to so that it is shown unstretched.
+QSize paddedToFrame(QSize size)
+{
+    const QSize frame = spreadFrame;
+    if (qint64(size.width()) * frame.height() < qint64(size.height()) * frame.width())
+        return {int(qRound64(double(size.height()) * frame.width() / frame.height())),
+                size.height()};
+    return {size.width(), int(qRound64(double(size.width()) * frame.height() / frame.width()))};
+}
 
 // An audio segment that a hotspot or a word names, and where it is named.
 struct Segment
@@ -124,6 +138,23 @@ int unitOf(const QString &tag)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
+// The hotspots that hide `hidden` between them, by name: the first that covers it alone, or
+// else every one that reaches into it ("N_0, N_2 and N_5").
+QString coveringItems(const QRect &hidden, const QList<std::pair<QRect, QString>> &earlier)
+{
+    QStringList names;
+    for (const auto &[rect, name] : earlier) {
+        if (rect.contains(hidden))
+            return name;
+        if (rect.intersects(hidden))
+            names.append(name);
+    }
+    if (names.size() < 2)
+        return names.join(QString());
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
 // "N_3", or "N_3 to N_7" for a run.
 QString itemRun(int first, int last)
 {
@@ -190,10 +221,14 @@ public:
 
 private:
     void reportUnreadable(const QString &file, const ListFileFailure &failure, const QString &root);
+    bool isUtf8(const QString &file);
     void checkAttributes(const QDomElement &element, const QStringList &known, const Place &place);
     QList<QDomElement> checkItems(const QDomElement &element, const ListSection &section,
                                   const Place &at, const QString &noun);
-    std::optional<Segment> segmentOf(const QDomElement &element, const Place &place, bool required);
+    // A hotspot's segment is optional; a word's is required, and what is wrong with its
+    // times names the word (`english`) and the recording they are measured in.
+    std::optional<Segment> segmentOf(const QDomElement &element, const Place &place, bool isWord,
+                                     const QString &english = {});
     void checkOverlaps(const QList<Segment> &segments, const QString &noun);
 
     // The sections of a list file, each the first of its tag, by the number the tag names;
@@ -232,6 +267,10 @@ private:
     std::map<int, int> m_spreadLines;
     std::map<int, std::pair<int, int>> m_flash; // spread -> FLASH, line of its NO
     QList<Place> m_contentsEntries;             // the hotspots of the contents spread
+    // Whether the lists could be read at all: what their absence would say of the recordings
+    // and animations is not said of a file that was not read.
+    bool m_mapRead = false;
+    bool m_wordListRead = false;
 };
 
 Checker::Checker(const QString &folder, const CheckOptions &options)
@@ -282,6 +321,31 @@ void Checker::reportUnreadable(const QString &file, const ListFileFailure &failu
                          QStringLiteral("the root element must be <%1>; the program reads "
                                         "nothing else")
                              .arg(root));
+}
+
+// A list in another encoding parses into nonsense, or not at all, with messages about the
+// symptoms; the cause is said instead, once, and the file is read no further.
+bool Checker::isUtf8(const QString &file)
+{
+    QFile in(m_folder.path(file));
+    if (!in.open(QIODevice::ReadOnly) || in.size() > maxListFileBytes)
+        return true; // the reader says what is wrong with it
+    const QByteArray bytes = in.readAll();
+    if (const auto line = firstNonUtf8Line(bytes)) {
+        m_problems.error({file, *line},
+                         QStringLiteral("this line is not UTF-8: save the file as UTF-8, the one "
+                                        "encoding the program reads its lists in"));
+        return false;
+    }
+    if (const QString declared = declaredEncoding(bytes);
+        !declared.isEmpty() && !isUtf8Name(declared)) {
+        m_problems.error({file, 1}, QStringLiteral("declares encoding=\"%1\", but the program "
+                                                   "reads its lists as UTF-8 only: save the file "
+                                                   "as UTF-8 and declare UTF-8 or no encoding")
+                                        .arg(declared));
+        return false;
+    }
+    return true;
 }
 
 void Checker::checkAttributes(const QDomElement &element, const QStringList &known,
@@ -392,15 +456,29 @@ QList<QDomElement> Checker::checkItems(const QDomElement &element, const ListSec
 }
 
 // The audio segment an item names. Without any times it has none: an error where the item
-// must be heard, a warning otherwise.
+// must be heard (a word), a warning otherwise.
 std::optional<Segment> Checker::segmentOf(const QDomElement &element, const Place &place,
-                                          bool required)
+                                          bool isWord, const QString &english)
 {
     const Number start = numberAttribute(element, startName);
     const Number end = numberAttribute(element, endName);
+    // A word's times are easily taken for something of the word list's own: say which word
+    // and where they are measured.
+    const QString recording = m_folder.wordRecording().isEmpty()
+                                  ? BookFolder::wordRecordingFile(QStringLiteral("mp3"))
+                                  : m_folder.wordRecording();
+    const auto aboutWord = [&](const QString &message) {
+        if (!isWord)
+            return message;
+        return (english.isEmpty() ? QString() : QStringLiteral("\"%1\": ").arg(english)) + message +
+               QStringLiteral("; a word's STARTTIME and ENDTIME are where it is spoken in %1, "
+                              "in ms from the start of that recording")
+                   .arg(recording);
+    };
     if (start.isBlank() && end.isBlank()) {
-        if (required)
-            m_problems.error(place, QStringLiteral("no audio segment: it is never heard"));
+        if (isWord)
+            m_problems.error(place, aboutWord(QStringLiteral("no audio segment, so it is never "
+                                                             "heard")));
         else
             m_problems.warning(place, QStringLiteral("no audio segment: a click on it plays "
                                                      "the first 200 ms of the recording"));
@@ -409,10 +487,10 @@ std::optional<Segment> Checker::segmentOf(const QDomElement &element, const Plac
     bool bad = false;
     for (const auto &[name, number] : {std::pair{startName, start}, std::pair{endName, end}}) {
         if (const auto wrong = notANumber(name, number)) {
-            m_problems.error(place, *wrong);
+            m_problems.error(place, aboutWord(*wrong));
             bad = true;
         } else if (number.value < 0) {
-            m_problems.error(place, QStringLiteral("%1 is negative").arg(name));
+            m_problems.error(place, aboutWord(QStringLiteral("%1 is negative").arg(name)));
             bad = true;
         }
     }
@@ -465,6 +543,8 @@ std::optional<Checker::Sections> Checker::readSections(const QString &file, cons
                                                        int (*numberOf)(const QString &),
                                                        const QString &naming, bool bySpread)
 {
+    if (!isUtf8(file))
+        return std::nullopt;
     ListFileFailure failure;
     Sections sections{ListFile::parse(m_folder.path(file), rootName, failure), {}};
     if (!sections.list) {
@@ -499,6 +579,7 @@ void Checker::checkMap()
                                   true);
     if (!map)
         return;
+    m_mapRead = true;
     for (const auto &[k, element] : map->first) {
         if (k > m_plan.lastSpread) {
             m_problems.error({file, element.lineNumber(), k},
@@ -554,6 +635,7 @@ void Checker::checkSpread(int k, const QDomElement &element, const ListSection &
     m_flash[k] = {flash.value, countPlace.line};
 
     QRegion covered;
+    QList<std::pair<QRect, QString>> earlier; // the valid rectangles so far, by item
     QList<Segment> segments;
     for (const QDomElement &item : items) {
         const Place place{file, item.lineNumber(), k, item.tagName()};
@@ -585,13 +667,16 @@ void Checker::checkSpread(int k, const QDomElement &element, const ListSection &
                                                        "page's 910 x 580 frame, (0, 0)-(909, 579)")
                                             .arg(corner));
             else if (QRegion(r).subtracted(covered).isEmpty())
-                m_problems.error(place, QStringLiteral("the rectangle %1 lies wholly under "
-                                                       "hotspots before it: it can never be "
+                m_problems.error(place, QStringLiteral("the rectangle %1 lies wholly under %2, "
+                                                       "and the lower number wins where "
+                                                       "hotspots overlap: it can never be "
                                                        "pointed at")
-                                            .arg(corner));
+                                            .arg(corner, coveringItems(r, earlier)));
         }
-        if (r.isValid())
+        if (r.isValid()) {
             covered += r;
+            earlier.append({r, item.tagName()});
+        }
 
         if (hotspot.text.isEmpty())
             m_problems.warning(place, QStringLiteral("TEXT is empty: pointing at it shows no tip"));
@@ -645,7 +730,8 @@ void Checker::checkWordList()
                                    QStringLiteral("units are tagged unit1, unit2, ..."), false);
     if (!list)
         return;
-    const int offered = static_cast<int>(Content::unitNames().size());
+    m_wordListRead = true;
+    const int offered = Content::maxUnits;
     for (const auto &[unit, element] : list->first) {
         if (unit > offered)
             m_problems.warning({file, element.lineNumber(), -1, element.tagName()},
@@ -660,12 +746,14 @@ void Checker::checkWordList()
         m_problems.error({file, rootLine},
                          QStringLiteral("there is no unit1: word practice opens on unit 1"));
     const int lastUnit = list->first.empty() ? 0 : std::min(offered, list->first.rbegin()->first);
+    m_plan.units = std::max(1, lastUnit);
     for (int unit = 2; unit < lastUnit; ++unit) {
         if (!list->first.contains(unit))
             m_problems.warning({file, rootLine},
-                               QStringLiteral("there is no unit%1: choosing it in the practice "
-                                              "shows no words")
-                                   .arg(unit));
+                               QStringLiteral("there is no unit%1: the practice offers it, up "
+                                              "to unit%2, and says it has no words")
+                                   .arg(unit)
+                                   .arg(lastUnit));
     }
 }
 
@@ -690,7 +778,7 @@ void Checker::checkUnit(const QDomElement &element, const ListSection &section)
         if (entry.meaning.isEmpty())
             m_problems.error(place, QStringLiteral("a word without a meaning: TEXT is empty, so "
                                                    "the child is shown nothing to go on"));
-        if (const auto segment = segmentOf(item, place, true))
+        if (const auto segment = segmentOf(item, place, true, entry.english))
             segments.append(*segment);
     }
     checkOverlaps(segments, QStringLiteral("word"));
@@ -740,11 +828,11 @@ void Checker::planAudio()
                                                 "give its segments in %2 and remove this one")
                                      .arg(shared)
                                      .arg(words));
-        else if (!m_plan.audio.contains(k))
+        else if (!m_plan.audio.contains(k) && m_mapRead)
             m_problems.warning(at, QStringLiteral("no hotspot of the spread has an audio "
                                                   "segment, so it is never heard"));
     }
-    if (!words.isEmpty() && !m_plan.audio.contains(shared))
+    if (!words.isEmpty() && !m_plan.audio.contains(shared) && m_wordListRead)
         m_problems.warning({words}, QStringLiteral("no word has an audio segment, so it is "
                                                    "never heard"));
 }
@@ -765,7 +853,7 @@ void Checker::planAnimations()
                 continue;
             }
             planned[k] = file;
-            if (flash == 0 || (second && flash == 1))
+            if (m_mapRead && (flash == 0 || (second && flash == 1)))
                 m_problems.warning(
                     {file, 0, k},
                     QStringLiteral("never shown: the map gives the spread FLASH %1").arg(flash));
@@ -844,12 +932,32 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
     const QSize &size = scan.size;
     const double shape = double(size.width()) / size.height();
     const double frame = double(spreadFrame.width()) / spreadFrame.height();
-    if (std::abs(shape / frame - 1.0) > shapeTolerance)
+    // Nearer the shape of one page (half the frame) than that of the two.
+    if (shape < frame / std::sqrt(2.0)) {
+        const QSize padded = paddedToFrame({2 * size.width(), size.height()});
+        problems.warning({file, 0, k},
+                         QStringLiteral("%1 x %2 has the shape of one page, but the image of a "
+                                        "spread shows both its pages, %3 and %4, side by side: "
+                                        "as it is, it is stretched across both. Put the two "
+                                        "scans side by side and pad them to %5 x %6, the 910 : "
+                                        "580 shape")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(2 * k)
+                             .arg(2 * k + 1)
+                             .arg(padded.width())
+                             .arg(padded.height()));
+    } else if (std::abs(shape / frame - 1.0) > shapeTolerance) {
+        const QSize padded = paddedToFrame(size);
         problems.warning({file, 0, k},
                          QStringLiteral("%1 x %2 is far from the 910 : 580 shape of the page "
-                                        "view: it will be stretched to fit")
+                                        "view: it will be stretched to fit. Pad it to %3 x %4, "
+                                        "that shape")
                              .arg(size.width())
-                             .arg(size.height()));
+                             .arg(size.height())
+                             .arg(padded.width())
+                             .arg(padded.height()));
+    }
     const QSize full = Layout::fullScreenPageView;
     if (size.width() < full.width() || size.height() < full.height())
         problems.warning({file, 0, k},

@@ -16,6 +16,8 @@ struct BookPlan
 {
     QString title;
     int lastSpread = -1;
+    // The practice offers units 1 to this: the word list's highest unit it can offer.
+    int units = 1;
     QList<int> contents; // by contents entry; -1 for none
     std::map<int, QString> pages;
     // The recording behind each audio file the program plays, frequency<k>.dll by k; the

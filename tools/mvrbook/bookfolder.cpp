@@ -23,6 +23,28 @@ void place(std::map<int, QString> &files, int k, const QString &relative, const 
     }
 }
 
+// Scans of spreads named by the number of their left page (00, 02, 04, ...) leave every odd
+// spread without an image. Said as what it is, the mistake is mended at once; the missing
+// spreads alone would suggest missing scans.
+QString pageNumberingHint(const std::map<int, QString> &pages)
+{
+    if (pages.size() < 2 || pages.rbegin()->first < 2)
+        return {};
+    QStringList examples;
+    for (const auto &[k, file] : pages) {
+        if (k % 2 != 0)
+            return {};
+        if (k > 0 && examples.size() < 2)
+            examples.append(QStringLiteral("%1 should be %2.%3")
+                                .arg(file.section(u'/', -1))
+                                .arg(k / 2)
+                                .arg(QFileInfo(file).suffix()));
+    }
+    return QStringLiteral("the images are numbered 0, 2, 4, ... as pages are, but each is named "
+                          "by its spread, the number of its left page / 2: %1, and so on")
+        .arg(examples.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 BookFolder::BookFolder(const QString &root, Problems &problems)
@@ -55,6 +77,8 @@ BookFolder::BookFolder(const QString &root, Problems &problems)
         }
     }
     // The spreads must run from 0 without a gap: the page view steps through every one.
+    if (const QString hint = pageNumberingHint(m_pages); !hint.isEmpty())
+        problems.error({pagesDir}, hint);
     for (int k = 0; !m_pages.empty() && k < m_pages.rbegin()->first; ++k) {
         if (!m_pages.contains(k))
             problems.error({pagesDir, 0, k},

@@ -1,5 +1,7 @@
 #include "tools/mvrbook/description.h"
 
+#include "tools/mvrbook/encoding.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -53,11 +55,17 @@ BookDescription BookDescription::read(const QString &path, const QString &shown,
     bool contentsSeen = false;
     int lineNumber = 0;
     while (!file.atEnd()) {
-        QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QByteArray bytes = file.readLine();
         ++lineNumber;
+        const Problems::Place place{shown, lineNumber};
+        // A title in another encoding would be shown as nonsense in the window's title.
+        if (firstNonUtf8Line(bytes)) {
+            problems.error(place, QStringLiteral("this line is not UTF-8: save the file as UTF-8"));
+            return description;
+        }
+        QString line = QString::fromUtf8(bytes).trimmed();
         if (lineNumber == 1 && line.startsWith(QChar(0xfeff)))
             line = line.mid(1).trimmed();
-        const Problems::Place place{shown, lineNumber};
         if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';'))
             continue;
         if (const auto match = sectionLine.match(line); match.hasMatch()) {
@@ -99,7 +107,8 @@ BookDescription BookDescription::read(const QString &path, const QString &shown,
         }
     }
     if (!titleSeen || description.title.isEmpty())
-        problems.warning({shown}, QStringLiteral("the book has no title"));
+        problems.warning({shown}, QStringLiteral("the book has no title, which names the "
+                                                 "program's window on the desktop"));
     if (!contentsSeen)
         problems.warning({shown}, QStringLiteral("no contents table: a click on a contents entry "
                                                  "opens nothing"));

@@ -36,14 +36,19 @@ int usage(const QCommandLineParser &parser, const QString &why)
     return Usage;
 }
 
+QString counts(const Problems &problems)
+{
+    return QStringLiteral("%1 error(s), %2 warning(s)")
+        .arg(problems.errors())
+        .arg(problems.warnings());
+}
+
 // Prints the problems, errors first, and a count of each.
 void report(const Problems &problems)
 {
     for (const Problem &problem : problems.sorted(BookFolder::fileOrder()))
         print(stdout, problem.toString());
-    print(stdout, QStringLiteral("%1 error(s), %2 warning(s)")
-                      .arg(problems.errors())
-                      .arg(problems.warnings()));
+    print(stdout, counts(problems));
 }
 
 // Make's records for a content directory, in the user's cache: the directory itself holds only
@@ -55,30 +60,34 @@ QString defaultStateDir(const QString &outDir)
            QStringLiteral("/make/") + QString::fromLatin1(name.toHex().left(16));
 }
 
-int check(const QString &folder, CheckOptions options)
+// The one check of a book, whether it is asked for or comes before making: a book that
+// check finds wrong is not made, and both count the same warnings. What decoding the media
+// taught is kept in the user's cache, so the second of the two decodes nothing again.
+CheckResult checkWhole(const QString &folder, CheckOptions options)
 {
     options.cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const CheckResult result = checkBook(folder, options);
+    return checkBook(folder, options);
+}
+
+int check(const QString &folder, const CheckOptions &options)
+{
+    const CheckResult result = checkWhole(folder, options);
     report(result.problems);
     return result.problems.errors() ? Faulty : Clean;
 }
 
-int make(const QString &folder, CheckOptions checking, MakeOptions options,
+int make(const QString &folder, const CheckOptions &checking, MakeOptions options,
          const QString &constants)
 {
-    // The media are the one part of a check that takes long; making reads them anyway and
-    // says when one cannot be converted.
-    checking.media = false;
-    const CheckResult checked = checkBook(folder, checking);
+    const CheckResult checked = checkWhole(folder, checking);
     if (checked.problems.errors()) {
         report(checked.problems);
         print(stderr, QStringLiteral("mvrbook: nothing made; mend the errors first"));
         return Faulty;
     }
-    if (const int warnings = checked.problems.warnings())
-        print(stderr, QStringLiteral("mvrbook: %1 warning(s) about %2; mvrbook check lists them")
-                          .arg(warnings)
-                          .arg(folder));
+    if (checked.problems.warnings())
+        print(stderr, QStringLiteral("mvrbook: %1 about %2; mvrbook check lists them")
+                          .arg(counts(checked.problems), folder));
     if (options.programs.ffmpeg.isEmpty() || options.programs.rcc.isEmpty()) {
         print(stderr, QStringLiteral("mvrbook: needs ffmpeg (Debian package ffmpeg) and Qt's rcc "
                                      "(qt6-base-dev-tools)"));
