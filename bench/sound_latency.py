@@ -1,35 +1,56 @@
 #!/usr/bin/python3
-"""Click-to-sound latency of Mivora, measured where a child hears it: at the sound server.
+"""What a child hears from Mivora over a long session, measured where it arrives: at the sound
+server.
 
-Starts a private PulseAudio server with a null sink, a virtual X server and the real program,
-clicks through it with xdotool and records the sink's monitor with parec. Every figure is the
-time from a click (or from the end of the sound that chains the next one) to the first sound
-that reaches the sink, less the silence the recording itself has at that point.
+Starts a private PulseAudio server with a null sink, a virtual X server and the real program
+(the build's output, with the recordings of spreads 1 and 2 and the word recording replaced by
+test recordings), clicks through it with XTest and records the sink's monitor with parec.
 
-Usage: bench/sound_latency.py [BUILD_OUT_DIR]   (default: build/out)
+The test recordings are a 1 kHz tone that is quiet inside every hotspot's and word's segment
+and loud everywhere else, so that what a click sounds shows its onset, its length, any gap
+inside it and anything from outside the segment. A click's place in the recording is the
+recording's own length at the moment of the click.
+
+200 clicks in a row: sentences on spreads 1 and 2 with page turns between them, game rounds
+(prompt, target, a judged click, the target again), practice words (the first word, a wrong
+answer's sound, the next word). Then the sound server is killed and started again 10 s later,
+and the first click after it must be heard.
+
+Usage: bench/sound_latency.py [BUILD_OUT_DIR] [CLICKS]   (default: build/out 200)
 Needs: pulseaudio, pulseaudio-utils, xvfb, x11-utils, python3-xlib, ffmpeg (scripts/setup.sh
-installs them). Clicks go through XTest from this process, so their time is known to the
-millisecond; a click from a spawned xdotool lands some tens of milliseconds after it starts.
+installs them). About 12 minutes for 200 clicks.
 """
 
+import array
+import math
 import os
 import shutil
 import signal
 import statistics
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import wave
+import xml.etree.ElementTree as ElementTree
 
-from Xlib import X, display as xdisplay
+from Xlib import X, XK, display as xdisplay
 from Xlib.ext import xtest
 
 RATE = 48000
-THRESHOLD = 300  # of 32767: well above dither, well below quiet speech
+STEP = RATE // 1000  # 1 ms of recording
+SILENCE = 600
+QUIET = 3000
+LOUD = 24000
 DISPLAY = ":37"
 SCREEN = (1280, 1024)
+HERE = os.path.dirname(os.path.abspath(__file__))
+RESOURCES = os.path.join(HERE, "..", "resources")
+
+# The goal: onset within 50 ms, span within 10 ms, no gap of 5 ms, nothing from outside for
+# 10 ms or more.
+ONSET_MS, SPAN_MS, GAP_MS, LEAK_MS = 50, 10, 5, 10
 
 # Where things stand on a 1280 x 1024 screen: the 1100 x 723 window is centred 10 pixels
 # above the middle, the page view sits at (130, 95) in it and shows the 910 x 580 frame 1:1.
@@ -49,28 +70,75 @@ PREVIOUS_PAGE = at(6 + 39, 470 + 15)
 FIND = at(635 + 45, 676 + 18)
 WORDS = at(350 + 45, 677 + 18)
 START_WORDS = at(818 + 45, 204 + 18)
+ANSWER = at(404 + 190, 201 + 22)
 BACK_FROM_WORDS = at(874 + 45, 572 + 18)
-# Spread 1, "It's near the library.": rectangle 219,421-300,465, segment 8700-12100 ms.
-SENTENCE = on_page(259, 443)
-SENTENCE_SEGMENT = (8700, 12100)
-# The next segment on the page starts 1 s after this one ends: a segment that is not
-# stopped at its end is heard within that second.
-AFTER_END_WINDOW = (0.25, 1.6)
+
+
+def spread_hotspots(k):
+    """(rectangle, segment) of every hotspot of spread k, in the map's order."""
+    with open(os.path.join(RESOURCES, "point.xml"), encoding="utf-8-sig") as source:
+        root = ElementTree.fromstring(source.read())
+    spread = root.find(f"P{2 * k}-{2 * k + 1}")
+    hotspots = []
+    for n in spread:
+        if n.tag.startswith("N_") and n.get("STARTTIME"):
+            rect = tuple(int(n.get(side)) for side in ("LEFT", "TOP", "RIGHT", "BOTTOM"))
+            hotspots.append((rect, (int(n.get("STARTTIME")), int(n.get("ENDTIME")))))
+    return hotspots
+
+
+def clickable(hotspots):
+    """A point for each hotspot that the hit test gives to it (the first rectangle that holds a
+    point wins), well inside its rectangle, with its segment."""
+    def first_at(x, y):
+        return next(j for j, (r, _) in enumerate(hotspots)
+                    if r[0] <= x <= r[2] and r[1] <= y <= r[3])
+
+    points = []
+    for i, (rect, segment) in enumerate(hotspots):
+        middle = ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+        inside = [middle] + [(x, y) for x in range(rect[0] + 5, rect[2] - 4, 3)
+                             for y in range(rect[1] + 5, rect[3] - 4, 3)]
+        point = next((p for p in inside if first_at(*p) == i), None)
+        if point and segment[1] > segment[0]:
+            points.append((point, segment))
+    return points
+
+
+def words_of_unit1():
+    root = ElementTree.parse(os.path.join(RESOURCES, "word.xml")).getroot()
+    return [(int(n.get("STARTTIME")), int(n.get("ENDTIME")))
+            for n in root.find("unit1") if n.tag.startswith("N_")]
+
+
+def write_tone_recording(path, like, segments):
+    """A recording as long as `like`, at its rate: quiet tone inside `segments`, loud outside."""
+    with wave.open(like) as source:
+        rate, frames = source.getframerate(), source.getnframes()
+    inside = bytearray(frames)
+    for start, end in segments:
+        for i in range(rate * start // 1000, min(frames, rate * end // 1000)):
+            inside[i] = 1
+    samples = array.array("h", (int((QUIET if inside[i] else LOUD) *
+                                     math.sin(2 * math.pi * 1000 * i / rate))
+                                 for i in range(frames)))
+    with wave.open(path, "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(samples.tobytes())
 
 
 class Recorder:
-    """Reads the monitor as it arrives and time-stamps every sample on the monotonic clock."""
+    """Reads the monitor as it arrives."""
 
     def __init__(self, env):
         self.samples = bytearray()
-        self.first_time = None
         self.lock = threading.Lock()
         self.proc = subprocess.Popen(
             ["parec", "-d", "S.monitor", "--raw", "--format=s16le", f"--rate={RATE}",
-             "--channels=1", "--latency-msec=5"],
-            stdout=subprocess.PIPE, env=env)
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
+             "--channels=1", "--latency-msec=5"], stdout=subprocess.PIPE, env=env)
+        threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
         fd = self.proc.stdout.fileno()
@@ -78,75 +146,50 @@ class Recorder:
             chunk = os.read(fd, 960)
             if not chunk:
                 return
-            now = time.monotonic()
             with self.lock:
                 self.samples += chunk
-                count = len(self.samples) // 2
-                # The newest sample arrived now; the first one RATE-paced before it.
-                start = now - count / RATE
-                if self.first_time is None or start < self.first_time:
-                    self.first_time = start
 
-    def first_sound(self, t_from, t_to):
-        """Time of the first sample above the threshold in [t_from, t_to), or None."""
+    def length(self):
+        """The recording's length now, in samples."""
         with self.lock:
-            data = bytes(self.samples)
-            origin = self.first_time
-        if origin is None:
-            return None
-        begin = max(0, int((t_from - origin) * RATE))
-        end = min(len(data) // 2, int((t_to - origin) * RATE))
-        for i in range(begin, end):
-            value = struct.unpack_from("<h", data, 2 * i)[0]
-            if abs(value) > THRESHOLD:
-                return origin + i / RATE
-        return None
+            return len(self.samples) // 2
+
+    def steps(self, begin, ms):
+        """Peaks of `ms` 1 ms steps from sample `begin` on."""
+        with self.lock:
+            data = memoryview(bytes(self.samples[2 * begin:2 * (begin + ms * STEP)])).cast("h")
+        return [max(abs(v) for v in data[i:i + STEP]) for i in range(0, len(data) - STEP + 1, STEP)]
 
     def stop(self):
         self.proc.terminate()
         self.proc.wait()
-        dump = os.environ.get("MIVORA_BENCH_DUMP")
-        if dump:
-            with open(dump, "wb") as out:
-                out.write(self.samples)
 
 
-def lead_in(path, start_ms, end_ms):
-    """Silence at the start of a segment of a recording: the part of a delay that is content."""
-    pcm, rate = decode(path)
-    begin = rate * start_ms // 1000
-    end = min(len(pcm), rate * end_ms // 1000)
-    for i in range(begin, end):
-        if abs(pcm[i]) > THRESHOLD:
-            return (i - begin) / rate
-    return 0.0
-
-
-def decode(path):
-    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar",
-                          str(RATE), "-"], check=True, stdout=subprocess.PIPE).stdout
-    return struct.unpack(f"<{len(raw) // 2}h", raw), RATE
-
-
-def sounding(path):
-    """(lead-in, sounding length) of a whole short sound."""
-    pcm, rate = decode(path)
-    loud = [i for i, v in enumerate(pcm) if abs(v) > THRESHOLD]
-    if not loud:
-        return 0.0, 0.0
-    return loud[0] / rate, (loud[-1] - loud[0]) / rate
+def heard(peaks):
+    """onset, span, longest gap inside, loud steps (all ms) of a stretch of 1 ms peaks."""
+    sounding = [i for i, p in enumerate(peaks) if p >= SILENCE]
+    if not sounding:
+        return None, 0, 0, 0
+    onset, last = sounding[0], sounding[-1]
+    gap = longest = 0
+    for p in peaks[onset:last + 1]:
+        gap = gap + 1 if p < SILENCE else 0
+        longest = max(longest, gap)
+    loud = sum(1 for p in peaks[onset:last + 1] if p > QUIET * 3 // 2)
+    return onset, last - onset + 1, longest, loud
 
 
 class Session:
     def __init__(self, out_dir):
-        self.out_dir = out_dir
         self.runtime = tempfile.mkdtemp(prefix="mivora-bench-")
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, DISPLAY=DISPLAY,
                         PULSE_SERVER=f"unix:{self.runtime}/pulse/native")
         self.env.pop("QT_QPA_PLATFORM", None)
+        self.out_dir = out_dir
         self.procs = []
+        self.server = []
 
-    def start(self):
+    def start_server(self):
         subprocess.run(
             ["pulseaudio", "-D", "-n", "--exit-idle-time=-1", "--disallow-exit",
              "--load=module-native-protocol-unix", "--load=module-null-sink sink_name=S",
@@ -155,19 +198,26 @@ class Session:
                                         capture_output=True).returncode == 0, 10)
         subprocess.run(["pactl", "set-default-sink", "S"], env=self.env, check=True)
         # Without a stream of its own the null sink renders in bursts; this keeps it real-time.
-        # Its small latency makes the sink render in small blocks, so the monitor's samples
-        # carry their time to within a few milliseconds.
-        self.spawn(["pacat", "--raw", "--format=s16le", f"--rate={RATE}", "--channels=1",
-                    "--latency-msec=10", "-d", "S", "/dev/zero"])
+        self.server = [subprocess.Popen(
+            ["pacat", "--raw", "--format=s16le", f"--rate={RATE}", "--channels=1",
+             "--latency-msec=10", "-d", "S", "/dev/zero"], env=self.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
+        self.recorder = Recorder(self.env)
+        wait_for(lambda: self.recorder.length() > 0, 10)
+
+    def kill_server(self):
+        self.recorder.stop()
+        for proc in self.server:
+            proc.kill()
+        subprocess.run(["pulseaudio", "--kill"], env=self.env, capture_output=True)
+
+    def start(self):
+        self.start_server()
         self.spawn(["Xvfb", DISPLAY, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24"])
         wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env,
                                         capture_output=True).returncode == 0, 10)
         self.x = xdisplay.Display(DISPLAY)
-        self.recorder = Recorder(self.env)
-        # parec takes about a second before its first samples arrive.
-        wait_for(lambda: self.recorder.first_time is not None, 10)
-        self.program = self.spawn([os.path.join(self.out_dir, "mivora")], cwd=self.out_dir)
-        # The splash stands for a while; the main window is the one of the program's size.
+        self.spawn([os.path.join(self.out_dir, "mivora")], cwd=self.out_dir)
         wait_for(self.window_shown, 30)
         time.sleep(1.0)
 
@@ -193,32 +243,36 @@ class Session:
         self.procs.append(proc)
         return proc
 
-    def mark(self, label, moment):
-        if os.environ.get("MIVORA_BENCH_DUMP"):
-            print(f"mark {label} at {moment - self.recorder.first_time:.3f} s", file=sys.stderr)
-
     def click(self, point):
-        """Moves there (the page view finds its hotspot on the move), clicks; the click's time."""
+        """Moves there (the page view finds its hotspot on the move), clicks; the recording's
+        length at the press."""
         xtest.fake_input(self.x, X.MotionNotify, x=point[0], y=point[1])
         self.x.sync()
         time.sleep(0.05)
         xtest.fake_input(self.x, X.ButtonPress, 1)
         self.x.sync()
-        pressed = time.monotonic()
+        mark = self.recorder.length()
         xtest.fake_input(self.x, X.ButtonRelease, 1)
         self.x.sync()
-        self.mark(f"click {point}", pressed)
-        return pressed
+        return mark
+
+    def key(self, name):
+        code = self.x.keysym_to_keycode(XK.string_to_keysym(name))
+        xtest.fake_input(self.x, X.KeyPress, code)
+        self.x.sync()
+        mark = self.recorder.length()
+        xtest.fake_input(self.x, X.KeyRelease, code)
+        self.x.sync()
+        return mark
 
     def stop(self):
-        self.recorder.stop()
+        self.kill_server()
         for proc in reversed(self.procs):
             proc.send_signal(signal.SIGTERM)
             try:
                 proc.wait(5)
             except subprocess.TimeoutExpired:
                 proc.kill()
-        subprocess.run(["pulseaudio", "--kill"], env=self.env, capture_output=True)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 
@@ -231,112 +285,148 @@ def wait_for(condition, seconds):
     raise RuntimeError("timed out waiting for the bench set-up")
 
 
-def delay(s, t_click, lead, limit=3.0):
-    heard = s.recorder.first_sound(t_click, t_click + limit)
-    return None if heard is None else heard - t_click - lead
+def prepare_output(build_out):
+    """The build's output with test recordings for spreads 1 and 2 and the words."""
+    out = tempfile.mkdtemp(prefix="mivora-bench-out-")
+    for name in os.listdir(build_out):
+        if name not in ("frequency", "mivora"):
+            os.symlink(os.path.join(build_out, name), os.path.join(out, name))
+    # The recordings are found beside the executable.
+    shutil.copy2(os.path.join(build_out, "mivora"), os.path.join(out, "mivora"))
+    os.mkdir(os.path.join(out, "frequency"))
+    source = os.path.join(build_out, "frequency")
+    for k in (1, 2):
+        write_tone_recording(os.path.join(out, "frequency", f"frequency{k}.dll"),
+                             os.path.join(source, f"frequency{k}.dll"),
+                             [s for _, s in spread_hotspots(k)])
+    write_tone_recording(os.path.join(out, "frequency", "frequency36.dll"),
+                         os.path.join(source, "frequency36.dll"), words_of_unit1())
+    return out
 
 
-def since(heard, moment):
-    return None if heard is None else heard - moment
-
-
-def fmt(value):
-    return "never heard" if value is None else f"{value * 1000:7.0f} ms"
+def effect_sound(resource):
+    """(lead-in, length) in ms of a compiled-in sound."""
+    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", os.path.join(RESOURCES, resource), "-f",
+                          "s16le", "-ac", "1", "-ar", str(RATE), "-"], check=True,
+                         stdout=subprocess.PIPE).stdout
+    samples = memoryview(raw).cast("h")
+    lead = next((i for i, v in enumerate(samples) if abs(v) >= SILENCE), 0)
+    return lead * 1000 // RATE, len(samples) * 1000 // RATE
 
 
 def main():
-    out_dir = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/out")
-    recording = os.path.join(out_dir, "frequency", "frequency1.dll")
-    sentence_lead = lead_in(recording, *SENTENCE_SEGMENT)
-    segment_length = (SENTENCE_SEGMENT[1] - SENTENCE_SEGMENT[0]) / 1000
+    build_out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/out")
+    total = int(sys.argv[2]) if len(sys.argv) > 2 else 200
+    out = prepare_output(build_out)
+    spreads = {k: clickable(spread_hotspots(k)) for k in (1, 2)}
+    lengths = {k: sorted({e - s for _, (s, e) in spreads[k]}) for k in (1, 2)}
+    words = words_of_unit1()
+    prompt = effect_sound(os.path.join("audio", "Prompt.mp3"))
+    wrong = effect_sound(os.path.join("audio", "worderr.wav"))
 
-    s = Session(out_dir)
-    rows = []
+    rows = []  # (kind, onset, span error, gap, loud)
+    s = Session(out)
+
+    def segment(kind, mark, length, spread=None):
+        """Listens to a segment that began at `mark`; records how it sounded. A game target is
+        chosen at random: its length is the nearest of the spread's segments."""
+        listen = length if spread is None else max(lengths[spread])
+        time.sleep(max(0, mark + (listen + 450) * STEP - s.recorder.length()) / RATE)
+        onset, span, gap, loud = heard(s.recorder.steps(mark, listen + 400))
+        if onset is None:
+            rows.append((kind, None, None, None, None))
+            return
+        expected = length if spread is None else min(lengths[spread], key=lambda n: abs(n - span))
+        rows.append((kind, onset, span - expected, gap, loud))
+
+    def effect(kind, mark, sound):
+        """Listens to a compiled-in sound that began at `mark`; where it ends."""
+        lead, length = sound
+        time.sleep(max(0, mark + (length + 300) * STEP - s.recorder.length()) / RATE)
+        onset = heard(s.recorder.steps(mark, length + 300))[0]
+        rows.append((kind, None if onset is None else onset - lead, None, None, None))
+        return mark + ((onset or lead) - lead + length) * STEP
+
     try:
         s.start()
+        spread, turn, clicks = 1, 0, 0
+        while clicks < total:
+            if clicks % 20 == 19:
+                s.click(NEXT_PAGE if spread == 1 else PREVIOUS_PAGE)
+                spread = 3 - spread
+                time.sleep(0.4)
+            if clicks % 40 == 29:
+                # A game round: the prompt, then the target; paused again.
+                end = effect("game prompt", s.click(FIND), prompt)
+                segment("game target after the prompt", end, 0, spread)
+                s.click(FIND)
+                time.sleep(0.3)
+                clicks += 2
+                continue
+            if clicks % 50 == 39:
+                # Practice: the first word, a wrong answer's sound, the next word.
+                s.click(WORDS)
+                time.sleep(0.5)
+                segment("practice word", s.click(START_WORDS), words[0][1] - words[0][0])
+                s.click(ANSWER)
+                s.key("x")
+                end = effect("wrong answer sound", s.key("Return"), wrong)
+                segment("practice word after the sound", end, words[1][1] - words[1][0])
+                s.click(BACK_FROM_WORDS)
+                time.sleep(0.5)
+                clicks += 3
+                continue
+            point, (start, end) = spreads[spread][turn % len(spreads[spread])]
+            turn += 1
+            mark = s.click(on_page(*point))
+            segment(f"sentence, spread {spread}", mark, end - start)
+            clicks += 1
 
-        def sentence(label):
-            """Clicks the sentence; its delay and whether it sounded on after its end."""
-            t = s.click(SENTENCE)
-            time.sleep(segment_length + AFTER_END_WINDOW[1] + 0.3)
-            ended = s.recorder.first_sound(t + segment_length + AFTER_END_WINDOW[0],
-                                           t + segment_length + AFTER_END_WINDOW[1])
-            rows.append((label, delay(s, t, sentence_lead), since(ended, t + segment_length)))
-
-        # The program opens on spread 1: the very first click, then after page turns.
-        sentence("sentence, first click after start")
-        for wait in (0.5, 3, 8, 30):
-            # Away to spread 2 and back, so the page's recording is set anew, then wait.
-            s.click(NEXT_PAGE)
-            time.sleep(0.3)
-            s.click(PREVIOUS_PAGE)
-            time.sleep(wait)
-            sentence(f"sentence, {wait} s on the page")
-
-        # Again, 5 s after the last segment ended (its end was ~1.9 s ago).
-        time.sleep(5 - AFTER_END_WINDOW[1] - 0.3)
-        sentence("sentence again, 5 s after its end")
-
-        # The game: the prompt after the click, then the target's segment once the prompt
-        # has played to its end (its own silence at the end included). The target is chosen at
-        # random; less the shortest silence any segment of the spread starts with.
-        prompt = os.path.join(os.path.dirname(__file__), "..", "resources", "audio", "Prompt.mp3")
-        prompt_lead, _ = sounding(prompt)
-        prompt_length = len(decode(prompt)[0]) / RATE
-        target_lead = min(lead_in(recording, *segment) for segment in spread_segments(1))
-        t = s.click(FIND)
-        time.sleep(prompt_length + 2.5)
-        prompt_heard = s.recorder.first_sound(t, t + 3)
-        rows.append(("game prompt after 找一找", delay(s, t, prompt_lead), None))
-        if prompt_heard is not None:
-            prompt_end = prompt_heard - prompt_lead + prompt_length
-            target = s.recorder.first_sound(prompt_end, prompt_end + 3)
-            rows.append(("game target after the prompt's end",
-                         None if target is None else target - prompt_end - target_lead, None))
-        s.click(FIND)  # pause the game
-        time.sleep(0.5)
-
-        # Word practice: 出发 after 8 s in the view.
-        words = os.path.join(out_dir, "frequency", "frequency36.dll")
-        s.click(WORDS)
-        time.sleep(8)
-        t = s.click(START_WORDS)
-        time.sleep(3)
-        word_lead = first_word_lead(words)
-        rows.append(("first word, 出发 after 8 s", delay(s, t, word_lead), None))
-        s.click(BACK_FROM_WORDS)
-        time.sleep(0.5)
+        # The server goes away for 10 s and comes back; the next click must be heard.
+        s.kill_server()
+        time.sleep(10)
+        s.start_server()
+        time.sleep(2)
+        point, (start, end) = spreads[spread][0]
+        mark = s.click(on_page(*point))
+        segment("sentence after the server came back", mark, end - start)
     finally:
         s.stop()
+        shutil.rmtree(out, ignore_errors=True)
 
-    print(f"{'what':40} {'click to first sound':>22} {'sound after the end':>20}")
-    for label, value, after in rows:
-        tail = "" if label.startswith(("game", "first word")) else (
-            "none" if after is None else f"{after * 1000:.0f} ms after")
-        print(f"{label:40} {fmt(value):>22} {tail:>20}")
-    figures = [v for _, v, _ in rows if v is not None]
-    if figures:
-        print(f"min {min(figures) * 1000:.0f} ms, median {statistics.median(figures) * 1000:.0f} ms,"
-              f" max {max(figures) * 1000:.0f} ms; {sum(v is None for _, v, _ in rows)} never heard")
+    report(rows)
 
 
-def spread_segments(k):
-    import xml.etree.ElementTree as ElementTree
-    with open(os.path.join(os.path.dirname(__file__), "..", "resources", "point.xml"),
-              encoding="utf-8-sig") as source:
-        root = ElementTree.fromstring(source.read())
-    spread = root.find(f"P{2 * k}-{2 * k + 1}")
-    return [(int(n.get("STARTTIME")), int(n.get("ENDTIME"))) for n in spread
-            if n.tag.startswith("N_") and n.get("STARTTIME")]
+def report(rows):
+    def figures(values):
+        values = [v for v in values if v is not None]
+        if not values:
+            return "-"
+        return f"{min(values):5d} {statistics.median(values):7.1f} {max(values):5d}"
 
-
-def first_word_lead(path):
-    """The first word of unit 1 starts the word recording's first segment at 0 ms."""
-    import xml.etree.ElementTree as ElementTree
-    root = ElementTree.parse(os.path.join(os.path.dirname(__file__), "..", "resources",
-                                          "word.xml")).getroot()
-    first = root.find("unit1").find("N_0")
-    return lead_in(path, int(first.get("STARTTIME")), int(first.get("ENDTIME")))
+    print(f"{'what':38} {'n':>4} {'never':>5}  {'onset ms min/med/max':>21}  "
+          f"{'span error ms':>19}  {'longest gap ms':>19}  {'loud ms':>19}")
+    for kind in dict.fromkeys(k for k, *_ in rows):
+        mine = [r for r in rows if r[0] == kind]
+        never = sum(r[1] is None for r in mine)
+        print(f"{kind:38} {len(mine):4d} {never:5d}  {figures(r[1] for r in mine):>21}  "
+              f"{figures(r[2] for r in mine):>19}  {figures(r[3] for r in mine):>19}  "
+              f"{figures(r[4] for r in mine):>19}")
+    heard_rows = [r for r in rows if r[1] is not None]
+    late = sum(r[1] > ONSET_MS for r in heard_rows)
+    inexact = sum(r[2] is not None and abs(r[2]) > SPAN_MS for r in heard_rows)
+    gaps = sum(r[3] is not None and r[3] >= GAP_MS for r in heard_rows)
+    leaks = sum(r[4] is not None and r[4] >= LEAK_MS for r in heard_rows)
+    print(f"\n{len(rows)} sounds: {len(rows) - len(heard_rows)} never heard, {late} later than "
+          f"{ONSET_MS} ms, {inexact} off by more than {SPAN_MS} ms, {gaps} with a gap of "
+          f"{GAP_MS} ms or more, {leaks} with {LEAK_MS} ms or more from outside")
+    first = [r for r in rows if r[0].startswith("sentence") and r[1] is not None]
+    if len(first) >= 20:
+        print("first 10 sentences vs last 10: onset median "
+              f"{statistics.median(r[1] for r in first[:10]):.0f} / "
+              f"{statistics.median(r[1] for r in first[-10:]):.0f} ms, span error median "
+              f"{statistics.median(r[2] for r in first[:10]):.0f} / "
+              f"{statistics.median(r[2] for r in first[-10:]):.0f} ms")
 
 
 if __name__ == "__main__":
