@@ -346,6 +346,25 @@ private slots:
         QVERIFY(!m_view->m_segmentTimer->isActive());
     }
 
+    // The player ends a segment itself, also one that runs past its recording and so never
+    // reaches its end time: the backstop timer stops with it rather than tick for ever.
+    void playerEndStopsTheBackstop()
+    {
+        showView();
+        hover(QPoint(120, 110));
+        click(QPoint(120, 110));
+        QVERIFY(m_view->m_segmentTimer->isActive());
+        reading()->position = 3000;
+        reading()->playToEnd();
+        QVERIFY(!m_view->m_segmentTimer->isActive());
+
+        // A player that stopped without a word is not waited for either.
+        click(QPoint(120, 110));
+        reading()->playing = false;
+        m_view->endTime();
+        QVERIFY(!m_view->m_segmentTimer->isActive());
+    }
+
     void secondClickCutsTheFirst()
     {
         showView();

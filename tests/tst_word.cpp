@@ -212,6 +212,7 @@ private slots:
     void feedbackEndSpeaksNextWord();
     void answerDuringFeedback();
     void segmentTimerEndsWord();
+    void playerEndStopsTheBackstop();
     void degenerateSegmentPlaysNothing_data();
     void degenerateSegmentPlaysNothing();
 
@@ -668,6 +669,15 @@ void TestWord::segmentTimerEndsWord()
     QVERIFY(!wordPlayer()->playing);
     QCOMPARE(since(wordPlayer(), mark),
              (QStringList{u"stop"_s, u"playSegment 200000 200040"_s, u"stop"_s}));
+}
+
+// The player ends the word where it ends; the timer, a backstop, goes with it.
+void TestWord::playerEndStopsTheBackstop()
+{
+    start();
+    QVERIFY(m_view->m_segmentTimer->isActive());
+    wordPlayer()->playToEnd();
+    QVERIFY(!m_view->m_segmentTimer->isActive());
 }
 
 void TestWord::degenerateSegmentPlaysNothing_data()
