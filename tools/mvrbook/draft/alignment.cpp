@@ -1,0 +1,227 @@
+#include "tools/mvrbook/draft/alignment.h"
+
+#include "tools/mvrbook/draft/dtw.h"
+#include "tools/mvrbook/draft/mfcc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace Alignment {
+
+namespace {
+
+constexpr int frameMs = Mfcc::hopMs;
+// Silence put between the synthesised sentences, where the reader pauses.
+constexpr int synthesisedPauseMs = 250;
+// A sentence whose best place in the recording costs this share of what an arbitrary place
+// costs, or more, is not in the recording.
+constexpr double missingScore = 0.78;
+// A boundary moves to a pause only this far; further off, the alignment is trusted.
+constexpr int snapReachMs = 350;
+// Where a segment starts and ends around its speech: a little before the first sound, so a
+// soft consonant is not cut, and a little after the last.
+constexpr int leadMs = 40;
+constexpr int tailMs = 100;
+
+struct Sentence
+{
+    int index = 0;
+    Mfcc features;
+    int frames = 0;
+    Dtw::Match match; // its best place anywhere in the recording
+    double score = 1; // match.meanCost / match.typicalCost: lower is surer
+};
+
+struct Span
+{
+    int begin = 0; // recording frames, end exclusive
+    int end = 0;
+    double meanCost = 0;
+};
+
+// Aligns the sentences, in the given order, with the whole recording; their spans in it.
+std::vector<Span> alignInOrder(const std::vector<const Sentence *> &order,
+                               const std::vector<Speech> &speech, const Mfcc &recording)
+{
+    constexpr int pause = Mfcc::sampleRate * synthesisedPauseMs / 1000;
+    Speech joined(size_t(pause), 0.0f);
+    std::vector<std::pair<int, int>> frameSpans; // synthesised frames of each sentence
+    constexpr int hop = Mfcc::sampleRate * Mfcc::hopMs / 1000;
+    for (const Sentence *sentence : order) {
+        const int begin = int(joined.size()) / hop;
+        const Speech &words = speech[size_t(sentence->index)];
+        joined.insert(joined.end(), words.begin(), words.end());
+        frameSpans.emplace_back(begin, std::max(begin + 1, int(joined.size()) / hop));
+        joined.insert(joined.end(), size_t(pause), 0.0f);
+    }
+    const Mfcc synthesised = Mfcc::compute(joined);
+    const Dtw::Path path = Dtw::align(synthesised, recording);
+
+    std::vector<Span> spans(order.size());
+    std::vector<int> steps(order.size(), 0);
+    for (size_t s = 0; s < order.size(); ++s)
+        spans[s].begin = -1;
+    for (const auto &[i, j] : path.steps) {
+        for (size_t s = 0; s < order.size(); ++s) {
+            if (i < frameSpans[s].first || i >= frameSpans[s].second)
+                continue;
+            if (spans[s].begin < 0)
+                spans[s].begin = j;
+            spans[s].end = j + 1;
+            spans[s].meanCost += synthesised.distance(i, recording, j);
+            ++steps[s];
+        }
+    }
+    for (size_t s = 0; s < order.size(); ++s) {
+        if (spans[s].begin < 0)
+            spans[s] = {0, 0, 0};
+        else
+            spans[s].meanCost /= std::max(1, steps[s]);
+    }
+    return spans;
+}
+
+// The longest run of sentences, in the order heard, whose reading order also rises; the
+// others were read out of order.
+std::vector<bool> inReadingOrder(const std::vector<int> &heard)
+{
+    const size_t n = heard.size();
+    std::vector<int> length(n, 1), before(n, -1);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (heard[j] < heard[i] && length[j] + 1 > length[i]) {
+                length[i] = length[j] + 1;
+                before[i] = int(j);
+            }
+    std::vector<bool> kept(n, false);
+    if (n == 0)
+        return kept;
+    int at = int(std::max_element(length.begin(), length.end()) - length.begin());
+    for (; at >= 0; at = before[size_t(at)])
+        kept[size_t(at)] = true;
+    return kept;
+}
+
+// The boundary moved to the nearest edge of speech of the given kind within reach; how far it
+// moved, or -1 where none was near.
+int snap(int frame, const std::vector<int> &edges, int *moved)
+{
+    int best = frame;
+    int distance = snapReachMs / frameMs + 1;
+    for (const int edge : edges) {
+        if (std::abs(edge - frame) < distance) {
+            distance = std::abs(edge - frame);
+            best = edge;
+        }
+    }
+    *moved = distance > snapReachMs / frameMs ? -1 : distance;
+    return best;
+}
+
+} // namespace
+
+Result align(const Speech &recording, const std::vector<Speech> &sentences)
+{
+    Result result;
+    result.timings.resize(sentences.size());
+    const Voicing voicing(recording);
+    result.holdsSpeech = voicing.holdsSpeech();
+    if (!result.holdsSpeech)
+        return result;
+    const Mfcc features = Mfcc::compute(recording);
+
+    std::vector<Sentence> all(sentences.size());
+    std::vector<Speech> trimmed(sentences.size());
+    std::vector<const Sentence *> present;
+    for (size_t s = 0; s < sentences.size(); ++s) {
+        Sentence &sentence = all[s];
+        sentence.index = int(s);
+        if (sentences[s].empty())
+            continue;
+        trimmed[s] = trimSilence(sentences[s]);
+        sentence.features = Mfcc::compute(trimmed[s]);
+        sentence.frames = sentence.features.frames();
+        if (sentence.frames == 0)
+            continue;
+        sentence.match = Dtw::find(sentence.features, features);
+        sentence.score = sentence.match.typicalCost > 0
+                             ? sentence.match.meanCost / sentence.match.typicalCost
+                             : 1.0;
+        if (sentence.score < missingScore)
+            present.push_back(&sentence);
+    }
+    if (present.empty())
+        return result;
+
+    // First in reading order; a sentence whose own best place lies well away from where that
+    // order put it, and fits there much better, was read elsewhere: the sentences are put in
+    // the order heard and aligned again.
+    std::vector<Span> spans = alignInOrder(present, trimmed, features);
+    std::vector<std::pair<int, const Sentence *>> heard;
+    for (size_t s = 0; s < present.size(); ++s) {
+        const Sentence &sentence = *present[s];
+        const bool elsewhere =
+            sentence.match.end <= spans[s].begin || sentence.match.begin >= spans[s].end;
+        const bool better = sentence.match.meanCost * 1.25 < spans[s].meanCost;
+        heard.emplace_back(elsewhere && better ? sentence.match.begin : spans[s].begin, &sentence);
+    }
+    std::stable_sort(heard.begin(), heard.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<const Sentence *> order;
+    std::vector<int> heardIndices;
+    for (const auto &[at, sentence] : heard) {
+        order.push_back(sentence);
+        heardIndices.push_back(sentence->index);
+    }
+    if (order != present)
+        spans = alignInOrder(order, trimmed, features);
+    const std::vector<bool> ordered = inReadingOrder(heardIndices);
+
+    std::vector<int> onsets, offsets;
+    for (const auto &[begin, end] : voicing.stretches()) {
+        onsets.push_back(begin);
+        offsets.push_back(end);
+    }
+    const int lastMs = int(qint64(recording.size()) * 1000 / Mfcc::sampleRate);
+    for (size_t s = 0; s < order.size(); ++s) {
+        const Sentence &sentence = *order[s];
+        Timing &timing = result.timings[size_t(sentence.index)];
+        timing.status = ordered[s] ? Timing::Found : Timing::Reordered;
+        int startMoved = 0, endMoved = 0;
+        const int onset = snap(spans[s].begin, onsets, &startMoved);
+        const int offset = snap(spans[s].end, offsets, &endMoved);
+        timing.startMs = onset * frameMs;
+        timing.endMs = std::max(offset, onset + 1) * frameMs;
+        // How well the words matched, and whether both boundaries found a pause near them.
+        double confidence = std::clamp((0.85 - sentence.score) / 0.35, 0.0, 1.0);
+        if (startMoved < 0)
+            confidence *= 0.7;
+        if (endMoved < 0)
+            confidence *= 0.7;
+        const double expected = sentence.frames;
+        const double got = std::max(1, offset - onset);
+        // Read at a very different pace from the synthesiser's is more likely a mismatch.
+        if (got < expected / 2.5 || got > expected * 2.5)
+            confidence *= 0.5;
+        timing.confidence = confidence;
+        result.spoken.push_back(sentence.index);
+    }
+
+    // The lead and tail around the speech, never reaching into the neighbours' speech.
+    for (size_t n = 0; n < result.spoken.size(); ++n) {
+        Timing &timing = result.timings[size_t(result.spoken[n])];
+        const int previousEnd = n > 0 ? result.timings[size_t(result.spoken[n - 1])].endMs : 0;
+        const int nextStart = n + 1 < result.spoken.size()
+                                  ? result.timings[size_t(result.spoken[n + 1])].startMs
+                                  : lastMs;
+        const int start =
+            std::max({0, timing.startMs - leadMs, (previousEnd + timing.startMs) / 2});
+        const int end = std::min({lastMs, timing.endMs + tailMs, (timing.endMs + nextStart) / 2});
+        timing.startMs = std::max(start, previousEnd);
+        timing.endMs = std::max(end, timing.startMs + frameMs);
+    }
+    return result;
+}
+
+} // namespace Alignment
