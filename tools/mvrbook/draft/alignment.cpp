@@ -37,7 +37,6 @@ struct Span
 {
     int begin = 0; // recording frames, end exclusive
     int end = 0;
-    double meanCost = 0;
 };
 
 // Aligns the sentences, in the given order, with the whole recording; their spans in it.
@@ -58,27 +57,21 @@ std::vector<Span> alignInOrder(const std::vector<const Sentence *> &order,
     const Mfcc synthesised = Mfcc::compute(joined);
     const Dtw::Path path = Dtw::align(synthesised, recording);
 
-    std::vector<Span> spans(order.size());
-    std::vector<int> steps(order.size(), 0);
-    for (size_t s = 0; s < order.size(); ++s)
-        spans[s].begin = -1;
+    // Where the path dwells on a sentence's first or last frame it is matching the pause
+    // around the sentence, not its words: a sentence begins where the path leaves its first
+    // frame and ends where it reaches its last.
+    std::vector<Span> spans(order.size(), Span{-1, -1});
     for (const auto &[i, j] : path.steps) {
         for (size_t s = 0; s < order.size(); ++s) {
-            if (i < frameSpans[s].first || i >= frameSpans[s].second)
-                continue;
-            if (spans[s].begin < 0)
+            if (i == frameSpans[s].first)
                 spans[s].begin = j;
-            spans[s].end = j + 1;
-            spans[s].meanCost += synthesised.distance(i, recording, j);
-            ++steps[s];
+            if (i == frameSpans[s].second - 1 && spans[s].end < 0)
+                spans[s].end = j + 1;
         }
     }
-    for (size_t s = 0; s < order.size(); ++s) {
-        if (spans[s].begin < 0)
-            spans[s] = {0, 0, 0};
-        else
-            spans[s].meanCost /= std::max(1, steps[s]);
-    }
+    for (Span &span : spans)
+        if (span.begin < 0 || span.end <= span.begin)
+            span = {std::max(0, span.begin), std::max(0, span.begin) + 1};
     return spans;
 }
 
@@ -154,29 +147,53 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     if (present.empty())
         return result;
 
-    // First in reading order; a sentence whose own best place lies well away from where that
-    // order put it, and fits there much better, was read elsewhere: the sentences are put in
-    // the order heard and aligned again.
-    std::vector<Span> spans = alignInOrder(present, trimmed, features);
-    std::vector<std::pair<int, const Sentence *>> heard;
-    for (size_t s = 0; s < present.size(); ++s) {
-        const Sentence &sentence = *present[s];
-        const bool elsewhere =
-            sentence.match.end <= spans[s].begin || sentence.match.begin >= spans[s].end;
-        const bool better = sentence.match.meanCost * 1.25 < spans[s].meanCost;
-        heard.emplace_back(elsewhere && better ? sentence.match.begin : spans[s].begin, &sentence);
+    // The order heard, from where each sentence fits best on its own. The longest run of
+    // them that keeps the reading order stands; one outside it was read elsewhere, unless its
+    // best place lies inside a sentence of that run: then its words are only heard there
+    // again ("library" inside "It's near the library"), and it keeps its place in reading
+    // order.
+    std::vector<const Sentence *> byPlace(present);
+    std::stable_sort(byPlace.begin(), byPlace.end(), [](const Sentence *a, const Sentence *b) {
+        return a->match.begin < b->match.begin;
+    });
+    std::vector<int> placeOrder;
+    for (const Sentence *sentence : byPlace)
+        placeOrder.push_back(sentence->index);
+    const std::vector<bool> kept = inReadingOrder(placeOrder);
+    const auto inside = [](const Dtw::Match &a, const Dtw::Match &b) {
+        const int common = std::min(a.end, b.end) - std::max(a.begin, b.begin);
+        return common > (a.end - a.begin) / 3;
+    };
+    std::vector<const Sentence *> order; // in reading order first, then the others inserted
+    std::vector<const Sentence *> elsewhere;
+    for (size_t n = 0; n < byPlace.size(); ++n) {
+        bool repeated = false;
+        for (size_t m = 0; m < byPlace.size() && !kept[n]; ++m)
+            repeated = repeated || (kept[m] && inside(byPlace[n]->match, byPlace[m]->match));
+        if (kept[n] || repeated)
+            order.push_back(byPlace[n]);
+        else
+            elsewhere.push_back(byPlace[n]);
     }
-    std::stable_sort(heard.begin(), heard.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    std::vector<const Sentence *> order;
-    std::vector<int> heardIndices;
-    for (const auto &[at, sentence] : heard) {
-        order.push_back(sentence);
-        heardIndices.push_back(sentence->index);
+    std::sort(order.begin(), order.end(),
+              [](const Sentence *a, const Sentence *b) { return a->index < b->index; });
+    for (const Sentence *sentence : elsewhere) {
+        auto at = order.begin();
+        while (at != order.end() && (*at)->match.begin < sentence->match.begin)
+            ++at;
+        order.insert(at, sentence);
     }
-    if (order != present)
-        spans = alignInOrder(order, trimmed, features);
-    const std::vector<bool> ordered = inReadingOrder(heardIndices);
+    std::vector<Span> spans = alignInOrder(order, trimmed, features);
+    // The alignment of the whole recording keeps the order; a sentence's own best place is
+    // the sharper where it agrees with it, since the whole alignment may let a sentence's
+    // quiet last sound run on into the pause after it.
+    for (size_t s = 0; s < order.size(); ++s) {
+        const Dtw::Match &match = order[s]->match;
+        const int common =
+            std::min(match.end, spans[s].end) - std::max(match.begin, spans[s].begin);
+        if (common * 2 > match.end - match.begin)
+            spans[s] = {match.begin, match.end};
+    }
 
     std::vector<int> onsets, offsets;
     for (const auto &[begin, end] : voicing.stretches()) {
@@ -187,7 +204,9 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     for (size_t s = 0; s < order.size(); ++s) {
         const Sentence &sentence = *order[s];
         Timing &timing = result.timings[size_t(sentence.index)];
-        timing.status = ordered[s] ? Timing::Found : Timing::Reordered;
+        timing.status = std::find(elsewhere.begin(), elsewhere.end(), &sentence) == elsewhere.end()
+                            ? Timing::Found
+                            : Timing::Reordered;
         int startMoved = 0, endMoved = 0;
         const int onset = snap(spans[s].begin, onsets, &startMoved);
         const int offset = snap(spans[s].end, offsets, &endMoved);

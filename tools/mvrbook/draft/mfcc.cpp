@@ -1,5 +1,6 @@
 #include "tools/mvrbook/draft/mfcc.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <complex>
@@ -127,12 +128,26 @@ Mfcc Mfcc::compute(const std::vector<float> &samples)
             out[c] = float(sum);
         }
     }
+    // The mean is taken over the loudest frames only: those are speech in a synthesised
+    // sentence and in a recording alike, however much silence lies around it.
+    std::vector<float> loudness(static_cast<size_t>(frameCount));
+    for (int f = 0; f < frameCount; ++f)
+        loudness[size_t(f)] = mfcc.m_values[size_t(f) * coefficients];
     if (frameCount > 0) {
+        std::vector<float> sorted(loudness);
+        const auto at = sorted.begin() + std::ptrdiff_t(sorted.size() * 7 / 10);
+        std::nth_element(sorted.begin(), at, sorted.end());
+        const float loud = *at;
         for (int c = 0; c < coefficients; ++c) {
             double mean = 0;
-            for (int f = 0; f < frameCount; ++f)
-                mean += mfcc.m_values[size_t(f) * coefficients + size_t(c)];
-            mean /= frameCount;
+            int loudFrames = 0;
+            for (int f = 0; f < frameCount; ++f) {
+                if (loudness[size_t(f)] >= loud) {
+                    mean += mfcc.m_values[size_t(f) * coefficients + size_t(c)];
+                    ++loudFrames;
+                }
+            }
+            mean /= std::max(1, loudFrames);
             for (int f = 0; f < frameCount; ++f)
                 mfcc.m_values[size_t(f) * coefficients + size_t(c)] -= float(mean);
         }

@@ -13,7 +13,7 @@ public:
     static constexpr int hopMs = 10;
     static constexpr int coefficients = 13;
 
-    // Each coefficient has its mean over the whole signal taken away, so that a microphone's
+    // Each coefficient has its mean over the signal's speech taken away, so that a microphone's
     // or a synthesiser's colouring does not count as a difference of the words.
     static Mfcc compute(const std::vector<float> &samples);
 

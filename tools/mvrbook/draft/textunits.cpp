@@ -12,16 +12,21 @@ namespace TextUnits {
 
 namespace {
 
-// Words read with less confidence are marks in pictures, not text.
-constexpr double faintestWord = 35;
-// A word of one character is believed only when read this surely ("I", "a", "1").
-constexpr double surestSingle = 75;
+// Words read with less confidence are mostly marks in pictures, not text.
+constexpr double faintestWord = 60;
+// A unit of one word is believed only when read this surely: a picture's stripes and windows
+// are read as short words now and then, but not surely.
+constexpr double surestLoneWord = 85;
+// Running heads and page numbers stand in these bands at the top and bottom of a page; they
+// are not read aloud.
+constexpr double marginBand = 0.07;
 
 struct Line
 {
     QRect box;
     QList<OcrWord> words;
     int page = 0;
+    int size = 0; // the median height of its words: descenders and capitals left aside
 };
 
 int pageOf(const QRect &box, QSize imageSize)
@@ -29,15 +34,24 @@ int pageOf(const QRect &box, QSize imageSize)
     return box.center().x() < imageSize.width() / 2 ? 0 : 1;
 }
 
+int lettersIn(const QString &text)
+{
+    int letters = 0;
+    for (const QChar c : text)
+        letters += c.isLetter() ? 1 : 0;
+    return letters;
+}
+
 bool isText(const OcrWord &word)
 {
     if (word.confidence < faintestWord)
         return false;
-    int letters = 0;
+    int digits = 0;
     for (const QChar c : word.text)
-        letters += c.isLetterOrNumber() ? 1 : 0;
-    return letters >= 2 ||
-           (letters == 1 && word.confidence >= surestSingle && word.text.size() <= 3);
+        digits += c.isDigit() ? 1 : 0;
+    const int letters = lettersIn(word.text);
+    return letters >= 2 || digits > 0 || word.text == u"I" ||
+           word.text.compare(u"a", Qt::CaseInsensitive) == 0;
 }
 
 int verticalOverlap(const QRect &a, const QRect &b)
@@ -80,6 +94,14 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
             lines.append({word.box, {word}, page});
         }
     }
+    for (Line &line : lines) {
+        std::vector<int> heights;
+        for (const OcrWord &word : line.words)
+            heights.push_back(word.box.height());
+        std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                         heights.end());
+        line.size = heights[heights.size() / 2];
+    }
     return lines;
 }
 
@@ -102,8 +124,10 @@ bool continues(const Line &above, const Line &line)
 QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
 {
     QList<OcrWord> kept;
+    const int top = int(imageSize.height() * marginBand);
+    const int bottom = int(imageSize.height() * (1.0 - marginBand));
     for (const OcrWord &word : words)
-        if (isText(word))
+        if (isText(word) && word.box.bottom() > top && word.box.top() < bottom)
             kept.append(word);
     QList<Line> lines = linesOf(kept, imageSize);
     std::sort(lines.begin(), lines.end(),
@@ -139,6 +163,9 @@ QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
         }
         unit.text = text.join(QLatin1Char(' '));
         unit.confidence = confidence / std::max(1, count) / 100.0;
+        // A page number or a stray mark read alone is no text to click.
+        if (lettersIn(unit.text) < 2 || (count == 1 && unit.confidence * 100 < surestLoneWord))
+            continue;
         units.append(unit);
     }
 
@@ -170,7 +197,7 @@ namespace {
 QRect enclosure(const QImage &image, const QRect &words, int maxArea)
 {
     const QRect bounds = image.rect();
-    const int margin = std::max(2, words.height() / 4);
+    const int margin = 2;
     const QRect ring = words.adjusted(-margin, -margin, margin, margin) & bounds;
     if (ring.isEmpty() || ring == bounds)
         return {};
@@ -259,7 +286,7 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         const int lineHeight = std::max(4, words.height());
         // A card or bubble is at most a few times the words' size; a bigger closed area is a
         // panel holding more than this unit.
-        const int maxArea = std::max(words.width() + lineHeight, 3 * lineHeight) *
+        const int maxArea = std::max(words.width() + 4 * lineHeight, 8 * lineHeight) *
                             (words.height() + 6 * lineHeight);
         QRect around = enclosure(small, words, maxArea);
         for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j)
@@ -279,16 +306,18 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
 
 QRect toFrame(const QRect &pixels, QSize imageSize)
 {
-    const int w = std::max(1, imageSize.width());
-    const int h = std::max(1, imageSize.height());
-    const auto frameX = [w](qint64 x) {
-        return int(std::clamp<qint64>(x * spreadFrame.width() / w, 0, spreadFrame.width() - 1));
+    const qint64 w = std::max(1, imageSize.width());
+    const qint64 h = std::max(1, imageSize.height());
+    const auto clamped = [](qint64 value, int size) {
+        return int(std::clamp<qint64>(value, 0, size - 1));
     };
-    const auto frameY = [h](qint64 y) {
-        return int(std::clamp<qint64>(y * spreadFrame.height() / h, 0, spreadFrame.height() - 1));
-    };
-    return QRect(QPoint(frameX(pixels.left()), frameY(pixels.top())),
-                 QPoint(frameX(pixels.right() + 1), frameY(pixels.bottom() + 1)));
+    // The first frame unit the left edge falls in, the last one the right edge still covers.
+    return QRect(QPoint(clamped(pixels.left() * spreadFrame.width() / w, spreadFrame.width()),
+                        clamped(pixels.top() * spreadFrame.height() / h, spreadFrame.height())),
+                 QPoint(clamped(((pixels.right() + 1) * spreadFrame.width() + w - 1) / w - 1,
+                                spreadFrame.width()),
+                        clamped(((pixels.bottom() + 1) * spreadFrame.height() + h - 1) / h - 1,
+                                spreadFrame.height())));
 }
 
 double overlap(const QRect &a, const QRect &b)
