@@ -63,7 +63,36 @@ std::optional<Speech> synthesizeSpeech(const QString &espeak, const QString &ffm
         *error = spoken.error;
         return std::nullopt;
     }
-    return decodeSpeech(ffmpeg, QStringLiteral("-"), error, spoken.output);
+    // espeak-ng writes mono 16-bit WAV at its own rate; read here and brought to 16 kHz by
+    // linear interpolation, which is plenty for features of 25 ms, rather than by one more
+    // program run for every sentence.
+    const QByteArray &wav = spoken.output;
+    const qsizetype data = wav.indexOf("data");
+    if (!wav.startsWith("RIFF") || wav.size() < 44 || data < 0 || data + 8 > wav.size())
+        return decodeSpeech(ffmpeg, QStringLiteral("-"), error, wav);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(wav.constData());
+    const auto channels = int(bytes[22] | (bytes[23] << 8));
+    const auto rate = int(bytes[24] | (bytes[25] << 8) | (bytes[26] << 16) | (bytes[27] << 24));
+    const auto bits = int(bytes[34] | (bytes[35] << 8));
+    if (channels != 1 || bits != 16 || rate <= 0)
+        return decodeSpeech(ffmpeg, QStringLiteral("-"), error, wav);
+    const unsigned char *samples = bytes + data + 8;
+    const qsizetype count = (wav.size() - data - 8) / 2;
+    const auto sampleAt = [samples](qsizetype n) {
+        return float(std::int16_t(samples[2 * n] | (samples[2 * n + 1] << 8))) / 32768.0f;
+    };
+    Speech speech;
+    const double step = double(rate) / Mfcc::sampleRate;
+    for (double at = 0; at + 1 < double(count); at += step) {
+        const auto n = qsizetype(at);
+        const auto share = float(at - double(n));
+        speech.push_back(sampleAt(n) * (1.0f - share) + sampleAt(n + 1) * share);
+    }
+    if (speech.empty()) {
+        *error = QStringLiteral("espeak-ng said nothing");
+        return std::nullopt;
+    }
+    return speech;
 }
 
 Voicing::Voicing(const Speech &speech)

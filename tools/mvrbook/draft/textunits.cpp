@@ -155,6 +155,7 @@ QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
         int count = 0;
         for (const Line &line : unitLines) {
             unit.box |= line.box;
+            unit.lineHeight = std::max(unit.lineHeight, line.size);
             for (const OcrWord &word : line.words) {
                 text.append(word.text);
                 confidence += word.confidence;
@@ -297,7 +298,9 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
             unit.box = QRect(QPoint(int(around.left() / scale), int(around.top() / scale)),
                              QPoint(int(around.right() / scale), int(around.bottom() / scale)));
         } else {
-            const int margin = std::max(2, unit.box.height() / 6);
+            // A third of the text's height around it, as authors draw hotspots: room for the
+            // finger, and no reach into the next line.
+            const int margin = std::max(2, unit.lineHeight / 3);
             unit.box.adjust(-margin, -margin, margin, margin);
         }
         unit.box &= image.rect();

@@ -15,6 +15,7 @@ struct TextUnit
     QString text;
     double confidence = 0; // 0 ... 1, from the words' recognition
     int page = 0;          // 0 the left page of the spread, 1 the right one
+    int lineHeight = 0;    // pixels: the median height of its words
 };
 
 namespace TextUnits {
