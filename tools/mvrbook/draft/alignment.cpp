@@ -17,6 +17,8 @@ constexpr int synthesisedPauseMs = 250;
 // A sentence whose best place in the recording costs this share of what an arbitrary place
 // costs, or more, is not in the recording.
 constexpr double missingScore = 0.78;
+// Below this, a sentence's best place is sure enough to tell the order it was read in.
+constexpr double sureScore = 0.6;
 // A boundary moves to a pause only this far; further off, the alignment is trusted.
 constexpr int snapReachMs = 350;
 // Where a segment starts and ends around its speech: a little before the first sound, so a
@@ -39,9 +41,15 @@ struct Span
     int end = 0;
 };
 
+struct Spans
+{
+    std::vector<Span> spans; // by place in the order given
+    double meanCost = 0;     // of the whole alignment: lower where the order fits better
+};
+
 // Aligns the sentences, in the given order, with the whole recording; their spans in it.
-std::vector<Span> alignInOrder(const std::vector<const Sentence *> &order,
-                               const std::vector<Speech> &speech, const Mfcc &recording)
+Spans alignInOrder(const std::vector<const Sentence *> &order, const std::vector<Speech> &speech,
+                   const Mfcc &recording)
 {
     constexpr int pause = Mfcc::sampleRate * synthesisedPauseMs / 1000;
     Speech joined(size_t(pause), 0.0f);
@@ -72,7 +80,7 @@ std::vector<Span> alignInOrder(const std::vector<const Sentence *> &order,
     for (Span &span : spans)
         if (span.begin < 0 || span.end <= span.begin)
             span = {std::max(0, span.begin), std::max(0, span.begin) + 1};
-    return spans;
+    return {spans, path.meanCost};
 }
 
 // The longest run of sentences, in the order heard, whose reading order also rises; the
@@ -147,11 +155,11 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     if (present.empty())
         return result;
 
-    // The order heard, from where each sentence fits best on its own. The longest run of
-    // them that keeps the reading order stands; one outside it was read elsewhere, unless its
-    // best place lies inside a sentence of that run: then its words are only heard there
-    // again ("library" inside "It's near the library"), and it keeps its place in reading
-    // order.
+    // The order heard. Each sentence's best place on its own puts the sentences in an order;
+    // the longest run of them that keeps the reading order stands. One outside it may have
+    // been read elsewhere, or its words may only be heard there again ("library" inside "It's
+    // near the library"): it is moved to its own place only where the whole recording then
+    // fits the sentences better.
     std::vector<const Sentence *> byPlace(present);
     std::stable_sort(byPlace.begin(), byPlace.end(), [](const Sentence *a, const Sentence *b) {
         return a->match.begin < b->match.begin;
@@ -160,35 +168,78 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     for (const Sentence *sentence : byPlace)
         placeOrder.push_back(sentence->index);
     const std::vector<bool> kept = inReadingOrder(placeOrder);
-    const auto inside = [](const Dtw::Match &a, const Dtw::Match &b) {
-        const int common = std::min(a.end, b.end) - std::max(a.begin, b.begin);
-        return common > (a.end - a.begin) / 3;
-    };
-    std::vector<const Sentence *> order; // in reading order first, then the others inserted
+    std::vector<const Sentence *> order(present); // in reading order
+    Spans aligned = alignInOrder(order, trimmed, features);
     std::vector<const Sentence *> elsewhere;
     for (size_t n = 0; n < byPlace.size(); ++n) {
-        bool repeated = false;
-        for (size_t m = 0; m < byPlace.size() && !kept[n]; ++m)
-            repeated = repeated || (kept[m] && inside(byPlace[n]->match, byPlace[m]->match));
-        if (kept[n] || repeated)
-            order.push_back(byPlace[n]);
-        else
-            elsewhere.push_back(byPlace[n]);
+        const Sentence *moving = byPlace[n];
+        if (kept[n])
+            continue;
+        std::vector<const Sentence *> moved;
+        bool placed = false;
+        for (const Sentence *sentence : order) {
+            if (sentence == moving)
+                continue;
+            const bool keptHere =
+                kept[size_t(std::find(byPlace.begin(), byPlace.end(), sentence) - byPlace.begin())];
+            if (!placed && keptHere && sentence->match.begin > moving->match.begin) {
+                moved.push_back(moving);
+                placed = true;
+            }
+            moved.push_back(sentence);
+        }
+        if (!placed)
+            moved.push_back(moving);
+        Spans tried = alignInOrder(moved, trimmed, features);
+        if (tried.meanCost < aligned.meanCost * 0.99) {
+            order = moved;
+            aligned = std::move(tried);
+            elsewhere.push_back(moving);
+        }
     }
-    std::sort(order.begin(), order.end(),
-              [](const Sentence *a, const Sentence *b) { return a->index < b->index; });
-    for (const Sentence *sentence : elsewhere) {
-        auto at = order.begin();
-        while (at != order.end() && (*at)->match.begin < sentence->match.begin)
-            ++at;
-        order.insert(at, sentence);
+    const auto isElsewhere = [&elsewhere](const Sentence *sentence) {
+        return std::find(elsewhere.begin(), elsewhere.end(), sentence) != elsewhere.end();
+    };
+    // A sentence that fits nowhere well may still be there, said unlike the synthesiser says
+    // it: where speech that no other sentence claims lies between its neighbours in reading
+    // order, it is taken to be that speech, with little confidence. Only where there is none
+    // is it missing.
+    std::vector<const Sentence *> withRescued(order);
+    for (Sentence &sentence : all) {
+        if (sentence.frames == 0 || sentence.score < missingScore)
+            continue;
+        const Sentence *previous = nullptr;
+        int from = 0, to = voicing.frames();
+        for (size_t n = 0; n < order.size(); ++n) {
+            if (isElsewhere(order[n]))
+                continue;
+            if (order[n]->index < sentence.index) {
+                previous = order[n];
+                from = aligned.spans[n].end;
+            } else if (to == voicing.frames()) {
+                to = aligned.spans[n].begin;
+            }
+        }
+        int voiced = 0;
+        for (int f = std::max(0, from); f < std::min(to, voicing.frames()); ++f)
+            voiced += voicing.voiced(f) ? 1 : 0;
+        if (voiced * 5 < sentence.frames * 2)
+            continue;
+        const auto at = std::find(withRescued.begin(), withRescued.end(), previous);
+        withRescued.insert(at == withRescued.end() ? withRescued.begin() : at + 1, &sentence);
     }
-    std::vector<Span> spans = alignInOrder(order, trimmed, features);
+    if (withRescued.size() != order.size()) {
+        order = withRescued;
+        aligned = alignInOrder(order, trimmed, features);
+    }
+    std::vector<Span> &spans = aligned.spans;
     // The alignment of the whole recording keeps the order; a sentence's own best place is
     // the sharper where it agrees with it, since the whole alignment may let a sentence's
     // quiet last sound run on into the pause after it.
     for (size_t s = 0; s < order.size(); ++s) {
         const Dtw::Match &match = order[s]->match;
+        if (order[s]->score >= sureScore)
+            continue;
         const int common =
             std::min(match.end, spans[s].end) - std::max(match.begin, spans[s].begin);
         if (common * 2 > match.end - match.begin)
@@ -204,9 +255,7 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     for (size_t s = 0; s < order.size(); ++s) {
         const Sentence &sentence = *order[s];
         Timing &timing = result.timings[size_t(sentence.index)];
-        timing.status = std::find(elsewhere.begin(), elsewhere.end(), &sentence) == elsewhere.end()
-                            ? Timing::Found
-                            : Timing::Reordered;
+        timing.status = isElsewhere(&sentence) ? Timing::Reordered : Timing::Found;
         int startMoved = 0, endMoved = 0;
         const int onset = snap(spans[s].begin, onsets, &startMoved);
         const int offset = snap(spans[s].end, offsets, &endMoved);
