@@ -200,37 +200,23 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     const auto isElsewhere = [&elsewhere](const Sentence *sentence) {
         return std::find(elsewhere.begin(), elsewhere.end(), sentence) != elsewhere.end();
     };
-    // A sentence that fits nowhere well may still be there, said unlike the synthesiser says
-    // it: where speech that no other sentence claims lies between its neighbours in reading
-    // order, it is taken to be that speech, with little confidence. Only where there is none
-    // is it missing.
-    std::vector<const Sentence *> withRescued(order);
+    // A sentence that fits nowhere well on its own may still be there, said unlike the
+    // synthesiser says it: put after the sentence before it in reading order, it is taken
+    // where the whole recording then fits better, and is missing otherwise.
     for (Sentence &sentence : all) {
         if (sentence.frames == 0 || sentence.score < missingScore)
             continue;
-        const Sentence *previous = nullptr;
-        int from = 0, to = voicing.frames();
-        for (size_t n = 0; n < order.size(); ++n) {
-            if (isElsewhere(order[n]))
-                continue;
-            if (order[n]->index < sentence.index) {
-                previous = order[n];
-                from = aligned.spans[n].end;
-            } else if (to == voicing.frames()) {
-                to = aligned.spans[n].begin;
-            }
+        auto at = order.begin();
+        for (auto it = order.begin(); it != order.end(); ++it)
+            if (!isElsewhere(*it) && (*it)->index < sentence.index)
+                at = it + 1;
+        std::vector<const Sentence *> tried(order);
+        tried.insert(tried.begin() + (at - order.begin()), &sentence);
+        Spans withIt = alignInOrder(tried, trimmed, features);
+        if (withIt.meanCost < aligned.meanCost * 0.99) {
+            order = tried;
+            aligned = std::move(withIt);
         }
-        int voiced = 0;
-        for (int f = std::max(0, from); f < std::min(to, voicing.frames()); ++f)
-            voiced += voicing.voiced(f) ? 1 : 0;
-        if (voiced * 5 < sentence.frames * 2)
-            continue;
-        const auto at = std::find(withRescued.begin(), withRescued.end(), previous);
-        withRescued.insert(at == withRescued.end() ? withRescued.begin() : at + 1, &sentence);
-    }
-    if (withRescued.size() != order.size()) {
-        order = withRescued;
-        aligned = alignInOrder(order, trimmed, features);
     }
     std::vector<Span> &spans = aligned.spans;
     // The alignment of the whole recording keeps the order; a sentence's own best place is
