@@ -213,7 +213,7 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         std::vector<const Sentence *> tried(order);
         tried.insert(tried.begin() + (at - order.begin()), &sentence);
         Spans withIt = alignInOrder(tried, trimmed, features);
-        if (withIt.meanCost < aligned.meanCost * 0.99) {
+        if (withIt.meanCost < aligned.meanCost) {
             order = tried;
             aligned = std::move(withIt);
         }
