@@ -418,8 +418,9 @@ void tst_draft::badInput()
 }
 
 // The small book of the other tests, its hotspots drawn as bubbles with their English in them:
-// the draft finds every one where the map has it and hears each where it is spoken. Running it
-// again keeps the first draft as the backup, and check reads the draft, missing only the texts.
+// the draft finds every one where the map has it and hears each where it is spoken, and keeps
+// the old map as the backup. A spread whose recording is gone is drafted without times, and
+// check reads the draft, missing only the texts.
 void tst_draft::draftOfASmallBook()
 {
     const DraftPrograms programs{programPath("ffmpeg"), programPath("espeak-ng")};
@@ -525,6 +526,18 @@ void tst_draft::draftOfASmallBook()
             QVERIFY2(problem.severity != Problem::Severity::Error, qPrintable(problem.toString()));
     }
     QCOMPARE(emptyTexts, 3 + 3 + 2);
+
+    // Without its recording a spread is still drafted, without times, and says why.
+    QVERIFY(QFile::remove(book.path(BookFolder::recordingFile(2, u"mp3"_s))));
+    const BookDraft unheard = draftBook(book.folder, options);
+    QVERIFY2(unheard.failure.isEmpty(), qPrintable(unheard.failure));
+    const SpreadDraft &silent = unheard.spreads.at(2);
+    QVERIFY2(silent.problems.join(u'\n').contains(u"no recording"_s),
+             qPrintable(silent.problems.join(u'\n')));
+    QCOMPARE(silent.hotspots.size(), book.spreads[2].size());
+    for (const DraftHotspot &hotspot : silent.hotspots)
+        QCOMPARE(hotspot.startTime, -1);
+    QVERIFY(unheard.spreads.at(1).problems.isEmpty());
 }
 
 QTEST_MAIN(tst_draft)
