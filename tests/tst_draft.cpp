@@ -277,6 +277,19 @@ void tst_draft::grouping_data()
                           word(235, 200, 160, 30, u"morning."_s), word(100, 245, 60, 30, u"How"_s),
                           word(175, 245, 60, 30, u"are"_s), word(250, 245, 70, 30, u"you?"_s)}
         << QStringList{u"Good morning."_s, u"How are you?"_s};
+    QTest::newRow("a sentence whose full stop was lost")
+        << QList<OcrWord>{word(100, 200, 60, 30, u"The"_s),
+                          word(175, 200, 60, 30, u"cat"_s),
+                          word(250, 200, 80, 30, u"sleeps"_s),
+                          word(100, 245, 60, 30, u"Be"_s),
+                          word(175, 245, 80, 30, u"quiet,"_s),
+                          word(270, 245, 110, 30, u"please."_s)}
+        << QStringList{u"The cat sleeps"_s, u"Be quiet, please."_s};
+    QTest::newRow("a line leading into the next")
+        << QList<OcrWord>{word(100, 200, 60, 30, u"Ask"_s),     word(175, 200, 60, 30, u"your"_s),
+                          word(250, 200, 90, 30, u"friend:"_s), word(100, 245, 80, 30, u"Where"_s),
+                          word(195, 245, 40, 30, u"is"_s),      word(250, 245, 90, 30, u"Tom?"_s)}
+        << QStringList{u"Ask your friend: Where is Tom?"_s};
     QTest::newRow("title above a sentence")
         << QList<OcrWord>{word(100, 150, 200, 60, u"Lesson"_s), word(320, 150, 40, 60, u"3"_s),
                           word(100, 225, 60, 25, u"Read"_s), word(170, 225, 50, 25, u"and"_s),

@@ -242,9 +242,16 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         const Sentence &sentence = *order[s];
         Timing &timing = result.timings[size_t(sentence.index)];
         timing.status = isElsewhere(&sentence) ? Timing::Reordered : Timing::Found;
+        // A boundary the alignment left inside a pause belongs on the sentence's side of it.
+        int begin = std::min(spans[s].begin, voicing.frames());
+        int end = std::min(spans[s].end, voicing.frames());
+        while (begin + 1 < end && !voicing.voiced(begin))
+            ++begin;
+        while (end - 1 > begin && !voicing.voiced(end - 1))
+            --end;
         int startMoved = 0, endMoved = 0;
-        const int onset = snap(spans[s].begin, onsets, &startMoved);
-        const int offset = snap(spans[s].end, offsets, &endMoved);
+        const int onset = snap(begin, onsets, &startMoved);
+        const int offset = snap(end, offsets, &endMoved);
         timing.startMs = onset * frameMs;
         timing.endMs = std::max(offset, onset + 1) * frameMs;
         // How well the words matched, and whether both boundaries found a pause near them.

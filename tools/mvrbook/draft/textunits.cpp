@@ -65,6 +65,16 @@ bool endsSentence(const Line &line)
     return end.match(line.words.last().text).hasMatch();
 }
 
+// A line starting with a capital starts a sentence, unless the line above leads into it (a
+// comma, a colon): OCR of a rough scan often loses the full stop that ended the line above.
+bool startsSentence(const Line &above, const Line &line)
+{
+    const QString &first = line.words.first().text;
+    const QString &last = above.words.last().text;
+    return !first.isEmpty() && first.front().isUpper() && first != u"I" && !last.endsWith(u',') &&
+           !last.endsWith(u':');
+}
+
 // Words side by side at the same height are a line; a wide gap (between two bubbles, or
 // the two pages) parts them.
 QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
@@ -106,7 +116,8 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
 }
 
 // Whether `line` continues the unit whose last line is `above`: close below it, in about the
-// same size, overlapping it sideways, and the line above not ending a sentence.
+// same size, overlapping it sideways, the line above not ending a sentence and this one not
+// starting one.
 bool continues(const Line &above, const Line &line)
 {
     const int height = std::min(above.box.height(), line.box.height());
@@ -116,7 +127,7 @@ bool continues(const Line &above, const Line &line)
     const bool sideBySide =
         std::min(above.box.right(), line.box.right()) > std::max(above.box.left(), line.box.left());
     return above.page == line.page && gap > -height / 3 && gap < height && sizes < 1.5 &&
-           sideBySide && !endsSentence(above);
+           sideBySide && !endsSentence(above) && !startsSentence(above, line);
 }
 
 } // namespace
