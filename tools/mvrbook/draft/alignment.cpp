@@ -202,18 +202,28 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
     };
     // A sentence that fits nowhere well on its own may still be there, said unlike the
     // synthesiser says it: put after the sentence before it in reading order, it is taken
-    // where the whole recording then fits better, and is missing otherwise.
+    // where the whole recording then fits better, or where speech that neither neighbour
+    // claims lies between them, and is missing otherwise.
     for (Sentence &sentence : all) {
         if (sentence.frames == 0 || sentence.score < missingScore)
             continue;
-        auto at = order.begin();
-        for (auto it = order.begin(); it != order.end(); ++it)
-            if (!isElsewhere(*it) && (*it)->index < sentence.index)
-                at = it + 1;
+        size_t at = 0;
+        for (size_t n = 0; n < order.size(); ++n)
+            if (!isElsewhere(order[n]) && order[n]->index < sentence.index)
+                at = n + 1;
+        const auto extent = [&](size_t n) {
+            return order[n]->score < sureScore ? Span{order[n]->match.begin, order[n]->match.end}
+                                               : aligned.spans[n];
+        };
+        const int from = at > 0 ? extent(at - 1).end : 0;
+        const int to = at < order.size() ? extent(at).begin : voicing.frames();
+        int unclaimed = 0;
+        for (int f = std::max(0, from); f < std::min(to, voicing.frames()); ++f)
+            unclaimed += voicing.voiced(f) ? 1 : 0;
         std::vector<const Sentence *> tried(order);
-        tried.insert(tried.begin() + (at - order.begin()), &sentence);
+        tried.insert(tried.begin() + std::ptrdiff_t(at), &sentence);
         Spans withIt = alignInOrder(tried, trimmed, features);
-        if (withIt.meanCost < aligned.meanCost) {
+        if (withIt.meanCost < aligned.meanCost || unclaimed * 5 >= sentence.frames * 2) {
             order = tried;
             aligned = std::move(withIt);
         }
