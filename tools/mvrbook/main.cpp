@@ -1,9 +1,11 @@
-// mvrbook: checks a book folder, makes the program's content files from it, and draws a
-// spread with its hotspots for the author to look at. docs/book-format.md describes the folder.
+// mvrbook: checks a book folder, makes the program's content files from it, draws a spread
+// with its hotspots for the author to look at, and drafts the hotspot map from the page images
+// and recordings. docs/book-format.md describes the folder.
 
 #include "content/content.h"
 #include "tools/common/headless.h"
 #include "tools/mvrbook/bookcheck.h"
+#include "tools/mvrbook/bookdraft.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
 #include "tools/mvrbook/compiledbook.h"
@@ -15,9 +17,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QMutex>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -144,6 +148,68 @@ int preview(const QString &folder, int spread, const QString &outFile)
     return Clean;
 }
 
+int draft(const QString &folder, const DraftOptions &options)
+{
+    if (options.programs.ffmpeg.isEmpty() || options.programs.espeak.isEmpty()) {
+        print(stderr, QStringLiteral("mvrbook: needs ffmpeg and espeak-ng (Debian packages ffmpeg "
+                                     "and espeak-ng)"));
+        return Faulty;
+    }
+    QMutex printing;
+    const BookDraft drafted =
+        draftBook(folder, options, [&printing](int k, const SpreadDraft &spread) {
+            int heard = 0;
+            for (const DraftHotspot &hotspot : spread.hotspots)
+                heard += hotspot.startTime >= 0 ? 1 : 0;
+            const QMutexLocker lock(&printing);
+            print(stdout, QStringLiteral("spread %1 (%2): %3 hotspot(s), %4 with times, %5 s")
+                              .arg(k)
+                              .arg(Content::spreadTag(k))
+                              .arg(spread.hotspots.size())
+                              .arg(heard)
+                              .arg(spread.elapsedMs / 1000.0, 0, 'f', 1));
+            for (const QString &problem : spread.problems)
+                print(stdout, QStringLiteral("  spread %1: %2").arg(k).arg(problem));
+        });
+    if (!drafted.failure.isEmpty()) {
+        print(stderr, QStringLiteral("mvrbook: %1").arg(drafted.failure));
+        return Faulty;
+    }
+
+    // The least sure first: that is where the author looks first.
+    struct Entry
+    {
+        double confidence;
+        QString line;
+    };
+    QList<Entry> entries;
+    int problems = 0;
+    for (const auto &[k, spread] : drafted.spreads) {
+        problems += int(spread.problems.size());
+        for (qsizetype i = 0; i < spread.hotspots.size(); ++i) {
+            const DraftHotspot &hotspot = spread.hotspots[i];
+            entries.append({hotspot.confidence, QStringLiteral("%1  %2 N_%3  %4")
+                                                    .arg(hotspot.confidence, 4, 'f', 2)
+                                                    .arg(Content::spreadTag(k))
+                                                    .arg(i)
+                                                    .arg(hotspot.english)});
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry &a, const Entry &b) { return a.confidence < b.confidence; });
+    print(stdout, QStringLiteral("confidence, lowest first:"));
+    for (const Entry &entry : entries)
+        print(stdout, QStringLiteral("  ") + entry.line);
+    print(stdout, QStringLiteral("%1 hotspot(s) drafted into %2 (confidences in %3); %4 "
+                                 "problem(s) above. Write the Chinese TEXTs, then run mvrbook "
+                                 "check.")
+                      .arg(entries.size())
+                      .arg(QDir(folder).filePath(BookFolder::mapFile),
+                           QDir(folder).filePath(DraftFiles::sidecarFile))
+                      .arg(problems));
+    return Clean;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -155,14 +221,15 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Checks a book folder, makes Mivora's content files from it, or draws a spread with its "
-        "hotspots.\n\n"
+        "Checks a book folder, makes Mivora's content files from it, draws a spread with its "
+        "hotspots, or drafts its hotspot map from the page images and recordings.\n\n"
         "  mvrbook check FOLDER\n"
         "  mvrbook make FOLDER --out DIR\n"
-        "  mvrbook preview FOLDER --spread K [--out FILE]"));
+        "  mvrbook preview FOLDER --spread K [--out FILE]\n"
+        "  mvrbook draft FOLDER [--force]"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("check, make or preview"));
+                                 QStringLiteral("check, make, preview or draft"));
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("the book folder"));
     const QCommandLineOption out(QStringLiteral("out"),
                                  QStringLiteral("make: the content directory; preview: the PNG "
@@ -173,10 +240,14 @@ int main(int argc, char *argv[])
                                                    "contents"),
                                     QStringLiteral("k"));
     const QCommandLineOption jobs(
-        QStringLiteral("jobs"), QStringLiteral("How many files to work on at once."),
-        QStringLiteral("n"), QString::number(QThread::idealThreadCount()));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("make: make every file, even those up to date."));
+        QStringLiteral("jobs"),
+        QStringLiteral("How many files (draft: spreads) to work on at once."), QStringLiteral("n"),
+        QString::number(QThread::idealThreadCount()));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("make: make every file, even those up to date; draft: "
+                       "replace point.xml, keeping it as "
+                       "point.xml.bak."));
     const QCommandLineOption ffmpeg(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg program."),
                                     QStringLiteral("path"));
     const QCommandLineOption rcc(QStringLiteral("rcc"), QStringLiteral("Qt's resource compiler."),
@@ -228,6 +299,13 @@ int main(int argc, char *argv[])
         if (!given || k < 0)
             return usage(parser, QStringLiteral("preview needs --spread K, K from 0"));
         return preview(folder, k, parser.value(out));
+    }
+    if (command == u"draft") {
+        DraftOptions drafting;
+        drafting.programs = {checking.programs.ffmpeg, findProgram(QStringLiteral("espeak-ng"))};
+        drafting.jobs = jobCount;
+        drafting.force = parser.isSet(force);
+        return draft(folder, drafting);
     }
     return usage(parser, QStringLiteral("no command \"%1\"").arg(command));
 }

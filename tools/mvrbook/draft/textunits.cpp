@@ -1,0 +1,347 @@
+#include "tools/mvrbook/draft/textunits.h"
+
+#include "content/spreadmap.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace TextUnits {
+
+namespace {
+
+// Words read with less confidence are mostly marks in pictures, not text.
+constexpr double faintestWord = 60;
+// A unit of one word is believed only when read this surely: a picture's stripes and windows
+// are read as short words now and then, but not surely.
+constexpr double surestLoneWord = 85;
+// Running heads and page numbers stand in these bands at the top and bottom of a page; they
+// are not read aloud.
+constexpr double marginBand = 0.07;
+
+struct Line
+{
+    QRect box;
+    QList<OcrWord> words;
+    int page = 0;
+    int size = 0; // the median height of its words: descenders and capitals left aside
+};
+
+int pageOf(const QRect &box, QSize imageSize)
+{
+    return box.center().x() < imageSize.width() / 2 ? 0 : 1;
+}
+
+int lettersIn(const QString &text)
+{
+    int letters = 0;
+    for (const QChar c : text)
+        letters += c.isLetter() ? 1 : 0;
+    return letters;
+}
+
+bool isText(const OcrWord &word)
+{
+    if (word.confidence < faintestWord)
+        return false;
+    int digits = 0;
+    for (const QChar c : word.text)
+        digits += c.isDigit() ? 1 : 0;
+    const int letters = lettersIn(word.text);
+    return letters >= 2 || digits > 0 || word.text == u"I" ||
+           word.text.compare(u"a", Qt::CaseInsensitive) == 0;
+}
+
+int verticalOverlap(const QRect &a, const QRect &b)
+{
+    return std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+}
+
+bool endsSentence(const Line &line)
+{
+    static const QRegularExpression end(QStringLiteral("[.!?][\"'\u201d\u2019)]*$"));
+    return end.match(line.words.last().text).hasMatch();
+}
+
+// A line starting with a capital starts a sentence, unless the line above leads into it (a
+// comma, a colon): OCR of a rough scan often loses the full stop that ended the line above.
+bool startsSentence(const Line &above, const Line &line)
+{
+    const QString &first = line.words.first().text;
+    const QString &last = above.words.last().text;
+    return !first.isEmpty() && first.front().isUpper() && first != u"I" && !last.endsWith(u',') &&
+           !last.endsWith(u':');
+}
+
+// Words side by side at the same height are a line; a wide gap (between two bubbles, or
+// the two pages) parts them.
+QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
+{
+    std::sort(words.begin(), words.end(),
+              [](const OcrWord &a, const OcrWord &b) { return a.box.left() < b.box.left(); });
+    QList<Line> lines;
+    for (const OcrWord &word : words) {
+        const int page = pageOf(word.box, imageSize);
+        Line *best = nullptr;
+        int bestGap = 0;
+        for (Line &line : lines) {
+            const int height = std::min(word.box.height(), line.box.height());
+            const int gap = word.box.left() - line.box.right();
+            if (line.page != page || verticalOverlap(word.box, line.box) < height / 2 ||
+                gap < -height / 2 || gap > std::max(word.box.height(), line.box.height()) * 6 / 5)
+                continue;
+            if (!best || gap < bestGap) {
+                best = &line;
+                bestGap = gap;
+            }
+        }
+        if (best) {
+            best->words.append(word);
+            best->box |= word.box;
+        } else {
+            lines.append({word.box, {word}, page});
+        }
+    }
+    for (Line &line : lines) {
+        std::vector<int> heights;
+        for (const OcrWord &word : line.words)
+            heights.push_back(word.box.height());
+        std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                         heights.end());
+        line.size = heights[heights.size() / 2];
+    }
+    return lines;
+}
+
+// Whether `line` continues the unit whose last line is `above`: close below it, in about the
+// same size, overlapping it sideways, the line above not ending a sentence and this one not
+// starting one.
+bool continues(const Line &above, const Line &line)
+{
+    const int height = std::min(above.box.height(), line.box.height());
+    const int gap = line.box.top() - above.box.bottom();
+    const double sizes =
+        double(std::max(above.box.height(), line.box.height())) / std::max(1, height);
+    const bool sideBySide =
+        std::min(above.box.right(), line.box.right()) > std::max(above.box.left(), line.box.left());
+    return above.page == line.page && gap > -height / 3 && gap < height && sizes < 1.5 &&
+           sideBySide && !endsSentence(above) && !startsSentence(above, line);
+}
+
+} // namespace
+
+QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
+{
+    QList<OcrWord> kept;
+    const int top = int(imageSize.height() * marginBand);
+    const int bottom = int(imageSize.height() * (1.0 - marginBand));
+    for (const OcrWord &word : words)
+        if (isText(word) && word.box.bottom() > top && word.box.top() < bottom)
+            kept.append(word);
+    QList<Line> lines = linesOf(kept, imageSize);
+    std::sort(lines.begin(), lines.end(),
+              [](const Line &a, const Line &b) { return a.box.top() < b.box.top(); });
+
+    std::vector<std::vector<Line>> gathered;
+    for (const Line &line : lines) {
+        std::vector<Line> *into = nullptr;
+        for (auto &unit : gathered)
+            if (continues(unit.back(), line) &&
+                (!into || unit.back().box.bottom() > into->back().box.bottom()))
+                into = &unit;
+        if (into)
+            into->push_back(line);
+        else
+            gathered.push_back({line});
+    }
+
+    QList<TextUnit> units;
+    for (const auto &unitLines : gathered) {
+        TextUnit unit;
+        unit.page = unitLines.front().page;
+        QStringList text;
+        double confidence = 0;
+        int count = 0;
+        for (const Line &line : unitLines) {
+            unit.box |= line.box;
+            unit.lineHeight = std::max(unit.lineHeight, line.size);
+            for (const OcrWord &word : line.words) {
+                text.append(word.text);
+                confidence += word.confidence;
+                ++count;
+            }
+        }
+        unit.text = text.join(QLatin1Char(' '));
+        unit.confidence = confidence / std::max(1, count) / 100.0;
+        // A page number or a stray mark read alone is no text to click.
+        if (lettersIn(unit.text) < 2 || (count == 1 && unit.confidence * 100 < surestLoneWord))
+            continue;
+        units.append(unit);
+    }
+
+    // Reading order: by page, then in rows from the top; a unit whose top lies above the
+    // middle of the row's first unit stands beside it.
+    std::sort(units.begin(), units.end(), [](const TextUnit &a, const TextUnit &b) {
+        return a.page != b.page ? a.page < b.page : a.box.top() < b.box.top();
+    });
+    QList<TextUnit> ordered;
+    for (qsizetype first = 0; first < units.size();) {
+        qsizetype end = first + 1;
+        while (end < units.size() && units[end].page == units[first].page &&
+               units[end].box.top() < units[first].box.center().y())
+            ++end;
+        QList<TextUnit> row = units.mid(first, end - first);
+        std::sort(row.begin(), row.end(),
+                  [](const TextUnit &a, const TextUnit &b) { return a.box.left() < b.box.left(); });
+        ordered.append(row);
+        first = end;
+    }
+    return ordered;
+}
+
+namespace {
+
+// The box of the plain background around a unit's words, where a closed outline (a bubble, a
+// card, a banner) holds it; an empty box where the background runs on to the page's edge or
+// far around.
+QRect enclosure(const QImage &image, const QRect &words, int maxArea)
+{
+    const QRect bounds = image.rect();
+    const int margin = 2;
+    const QRect ring = words.adjusted(-margin, -margin, margin, margin) & bounds;
+    if (ring.isEmpty() || ring == bounds)
+        return {};
+    // The background is the commonest colour just around the words.
+    std::vector<QRgb> around;
+    for (int x = ring.left(); x <= ring.right(); ++x) {
+        around.push_back(image.pixel(x, ring.top()));
+        around.push_back(image.pixel(x, ring.bottom()));
+    }
+    for (int y = ring.top(); y <= ring.bottom(); ++y) {
+        around.push_back(image.pixel(ring.left(), y));
+        around.push_back(image.pixel(ring.right(), y));
+    }
+    const auto channelMedian = [&around](int shift) {
+        std::vector<int> values;
+        for (const QRgb rgb : around)
+            values.push_back(int((rgb >> shift) & 0xff));
+        std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2),
+                         values.end());
+        return values[values.size() / 2];
+    };
+    const int red = channelMedian(16), green = channelMedian(8), blue = channelMedian(0);
+    // Wide enough for a scan's noise and a JPEG's ringing, narrow enough to stop at an outline.
+    constexpr int tolerance = 40;
+    const auto background = [&](int x, int y) {
+        const QRgb rgb = image.pixel(x, y);
+        return std::abs(qRed(rgb) - red) + std::abs(qGreen(rgb) - green) +
+                   std::abs(qBlue(rgb) - blue) <=
+               tolerance;
+    };
+
+    std::vector<bool> seen(size_t(image.width()) * size_t(image.height()), false);
+    std::vector<QPoint> todo;
+    const auto visit = [&](int x, int y) {
+        const size_t at = size_t(y) * size_t(image.width()) + size_t(x);
+        if (!seen[at] && background(x, y)) {
+            seen[at] = true;
+            todo.emplace_back(x, y);
+        }
+    };
+    for (int x = ring.left(); x <= ring.right(); ++x) {
+        visit(x, ring.top());
+        visit(x, ring.bottom());
+    }
+    for (int y = ring.top(); y <= ring.bottom(); ++y) {
+        visit(ring.left(), y);
+        visit(ring.right(), y);
+    }
+    QRect filled = ring;
+    int area = 0;
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        if (++area > maxArea || p.x() == 0 || p.y() == 0 || p.x() == bounds.right() ||
+            p.y() == bounds.bottom())
+            return {};
+        filled |= QRect(p, QSize(1, 1));
+        visit(p.x() - 1, p.y());
+        visit(p.x() + 1, p.y());
+        visit(p.x(), p.y() - 1);
+        visit(p.x(), p.y() + 1);
+    }
+    return filled;
+}
+
+} // namespace
+
+void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
+{
+    // The search runs at about the frame's size: outlines are still whole there, and a
+    // fill over a big scan would take long.
+    const double scale = std::min(1.0, 1200.0 / std::max(1, image.width()));
+    const QImage small = image.convertToFormat(QImage::Format_RGB32)
+                             .scaled(int(image.width() * scale), int(image.height() * scale),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const auto scaled = [scale](const QRect &r) {
+        return QRect(QPoint(int(r.left() * scale), int(r.top() * scale)),
+                     QPoint(int(r.right() * scale), int(r.bottom() * scale)));
+    };
+    QList<QRect> boxes;
+    for (const TextUnit &unit : units)
+        boxes.append(unit.box);
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        TextUnit &unit = units[i];
+        const QRect words = scaled(unit.box);
+        const int lineHeight = std::max(4, words.height());
+        // A card or bubble is at most a few times the words' size; a bigger closed area is a
+        // panel holding more than this unit.
+        const int maxArea = std::max(words.width() + 4 * lineHeight, 8 * lineHeight) *
+                            (words.height() + 6 * lineHeight);
+        QRect around = enclosure(small, words, maxArea);
+        for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j)
+            if (j != i && around.intersects(scaled(boxes[j])))
+                around = {};
+        if (!around.isEmpty()) {
+            around.adjust(-1, -1, 1, 1);
+            unit.box = QRect(QPoint(int(around.left() / scale), int(around.top() / scale)),
+                             QPoint(int(around.right() / scale), int(around.bottom() / scale)));
+        } else {
+            // A third of the text's height around it, as authors draw hotspots: room for the
+            // finger, and no reach into the next line.
+            const int margin = std::max(2, unit.lineHeight / 3);
+            unit.box.adjust(-margin, -margin, margin, margin);
+        }
+        unit.box &= image.rect();
+    }
+}
+
+QRect toFrame(const QRect &pixels, QSize imageSize)
+{
+    const qint64 w = std::max(1, imageSize.width());
+    const qint64 h = std::max(1, imageSize.height());
+    const auto clamped = [](qint64 value, int size) {
+        return int(std::clamp<qint64>(value, 0, size - 1));
+    };
+    // The first frame unit the left edge falls in, the last one the right edge still covers.
+    return QRect(QPoint(clamped(pixels.left() * spreadFrame.width() / w, spreadFrame.width()),
+                        clamped(pixels.top() * spreadFrame.height() / h, spreadFrame.height())),
+                 QPoint(clamped(((pixels.right() + 1) * spreadFrame.width() + w - 1) / w - 1,
+                                spreadFrame.width()),
+                        clamped(((pixels.bottom() + 1) * spreadFrame.height() + h - 1) / h - 1,
+                                spreadFrame.height())));
+}
+
+double overlap(const QRect &a, const QRect &b)
+{
+    const QRect common = a & b;
+    if (common.isEmpty())
+        return 0;
+    const double shared = double(common.width()) * common.height();
+    const double all = double(a.width()) * a.height() + double(b.width()) * b.height() - shared;
+    return shared / all;
+}
+
+} // namespace TextUnits
