@@ -9,6 +9,7 @@
 #include "book/bookface.h"
 #include "media/audioplayer.h"
 #include "soundserver.h"
+#include "tone.h"
 
 #include <QApplication>
 #include <QDataStream>
@@ -31,20 +32,13 @@ constexpr int spreads = 120;
 // A mono 16-bit WAV file of `seconds` of silence, without taking the disk space.
 bool writeSilence(const QString &path, qint64 seconds)
 {
-    const qint64 bytes = seconds * rate * 2;
+    const qint64 samples = seconds * rate;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(std::min<qint64>(36 + bytes, 0xFFFFFFFF));
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(std::min<qint64>(bytes, 0xFFFFFFFF));
-    return out.status() == QDataStream::Ok && file.resize(44 + bytes);
+    writeWavHeader(out, rate, samples);
+    return out.status() == QDataStream::Ok && file.resize(44 + samples * 2);
 }
 
 bool writeMp3(const QString &path, int seconds)

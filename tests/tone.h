@@ -5,7 +5,23 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
+
+// The header of a mono 16-bit PCM WAV file of `samples` samples at `rate`; a length the
+// header cannot hold is written as unknown (0xFFFFFFFF).
+inline void writeWavHeader(QDataStream &out, int rate, qint64 samples)
+{
+    const auto field = [](qint64 bytes) { return quint32(std::min<qint64>(bytes, 0xFFFFFFFF)); };
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << field(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << field(samples * 2);
+}
 
 // A mono 16-bit PCM WAV file holding a 440 Hz tone of `ms` milliseconds.
 inline bool writeTone(const QString &path, int ms)
@@ -16,14 +32,7 @@ inline bool writeTone(const QString &path, int ms)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + samples * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(samples * 2);
+    writeWavHeader(out, rate, samples);
     for (int i = 0; i < samples; ++i)
         out << qint16(8000 * std::sin(2 * M_PI * 440 * i / rate));
     return out.status() == QDataStream::Ok;
@@ -42,14 +51,7 @@ inline bool writeLevels(const QString &path, const QList<std::pair<int, int>> &s
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + samples * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(samples * 2);
+    writeWavHeader(out, rate, samples);
     int i = 0;
     for (const auto &[ms, amplitude] : stretches) {
         for (int n = 0; n < rate / 1000 * ms; ++n, ++i)
