@@ -213,6 +213,7 @@ private slots:
     void answerDuringFeedback();
     void segmentTimerEndsWord();
     void playerEndStopsTheBackstop();
+    void answerHasTheKeyboard();
     void degenerateSegmentPlaysNothing_data();
     void degenerateSegmentPlaysNothing();
 
@@ -669,6 +670,23 @@ void TestWord::segmentTimerEndsWord()
     QVERIFY(!wordPlayer()->playing);
     QCOMPARE(since(wordPlayer(), mark),
              (QStringList{u"stop"_s, u"playSegment 200000 200040"_s, u"stop"_s}));
+}
+
+// What the child types goes into the answer from 出发 on, also after an answer given with the
+// check button.
+void TestWord::answerHasTheKeyboard()
+{
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_view->enterpractice();
+    QTest::mouseClick(m_view->m_startButton, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), m_view->m_answerEdit);
+    QTest::keyClicks(QApplication::focusWidget(), u"science"_s);
+    QCOMPARE(m_view->m_answerEdit->text(), u"science"_s);
+    m_view->m_nextButton->setFocus();
+    QTest::mouseClick(m_view->m_nextButton, Qt::LeftButton);
+    QCOMPARE(counts(), u"1/0"_s);
+    QCOMPARE(QApplication::focusWidget(), m_view->m_answerEdit);
 }
 
 // The player ends the word where it ends; the timer, a backstop, goes with it.

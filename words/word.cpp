@@ -219,6 +219,8 @@ void word::setnextword()
         m_wrongIndices.append(m_wordIndex);
     }
     advanceword();
+    // After the check button, too, the next word is typed straight away.
+    m_answerEdit->setFocus();
 }
 
 void word::advanceword()
@@ -275,6 +277,8 @@ void word::setstart()
     m_nextButton->show();
     m_startButton->hide();
     m_answerEdit->setEnabled(true);
+    // The child types at once: letters typed before a click into the field must not be lost.
+    m_answerEdit->setFocus();
     playword();
     resetpass();
 }
