@@ -70,8 +70,9 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // Every game sound is followed by the target's segment: the prompt by the first target,
     // praise by the next, a try-again by the same one again.
     connect(m_gamePlayer, &AbstractAudioPlayer::finished, this, &bookface::findPronunciation);
-    // A segment that has been heard to its end needs no more watching.
+    // A segment that has been heard to its end needs no more watching, nor its highlight.
     connect(m_readingPlayer, &AbstractAudioPlayer::finished, m_segmentTimer, &QTimer::stop);
+    connect(m_readingPlayer, &AbstractAudioPlayer::finished, this, qOverload<>(&QWidget::update));
     // The game answers a click at once, so its sounds are made ready before the first game.
     m_gamePlayer->prepare(gamePrompt());
     for (int i = 0; i < praiseCount; ++i)
@@ -123,6 +124,28 @@ void bookface::paintEvent(QPaintEvent *)
         m_page = {m_currentSpread, size(), decodePage()};
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_page.pixmap);
+
+    // The sentence being read carries a soft highlight, legible over any page and the same at
+    // both sizes; the game's target is never shown.
+    if (const Hotspot *heard = heardHotspot()) {
+        const double sx = width() / double(spreadFrame.width());
+        const double sy = height() / double(spreadFrame.height());
+        const QRect &r = heard->rect;
+        const QRectF area(r.left() * sx, r.top() * sy, r.width() * sx, r.height() * sy);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(255, 140, 0, 220), 3 * sx));
+        painter.setBrush(QColor(255, 214, 0, 70));
+        painter.drawRoundedRect(area, 6 * sx, 6 * sy);
+    }
+}
+
+const Hotspot *bookface::heardHotspot() const
+{
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    if (m_gameMode || !m_readingPlayer->isPlaying() || m_playingIndex < 0 ||
+        m_playingIndex >= hotspots.size())
+        return nullptr;
+    return &hotspots[m_playingIndex];
 }
 
 QPixmap bookface::decodePage() const
@@ -258,6 +281,7 @@ void bookface::mousePressEvent(QMouseEvent *e)
         if (m_currentSpread >= 1 && !m_gameMode) {
             m_readingPlayer->stopIfPlaying();
             playSegment(m_hoverIndex, 200);
+            update();
         } else if (m_currentSpread == 0) {
             jumpFromContents();
         }
@@ -290,6 +314,7 @@ void bookface::endTime()
         return;
     m_segmentTimer->stop();
     m_readingPlayer->stopIfPlaying();
+    update();
 }
 
 void bookface::findButton()
@@ -313,6 +338,8 @@ void bookface::findButton()
         m_gameMode = true;
         findPronunciation();
     }
+    // A sentence that was highlighted is not read any more.
+    update();
 }
 
 void bookface::findPronunciation()

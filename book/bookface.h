@@ -71,6 +71,8 @@ private:
     // The hotspot under the pointer, or null. A hover index left over from the previous spread
     // that the new spread's list does not reach counts as none.
     const Hotspot *hoveredHotspot() const;
+    // The hotspot whose segment a click has the reading player play, or null.
+    const Hotspot *heardHotspot() const;
     void playSegment(int index, int intervalMs);
     void playAnimation(const QString &path);
     QPixmap decodePage() const;

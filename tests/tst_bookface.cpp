@@ -346,6 +346,43 @@ private slots:
         QVERIFY(!m_view->m_segmentTimer->isActive());
     }
 
+    // What is heard is shown: the clicked sentence is highlighted while it is read, at both
+    // page sizes, and only there; it goes with the end of the segment. The game's target is
+    // never shown.
+    void heardSentenceIsHighlighted_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("inside");  // of N_1, (100, 100)-(200, 150) in the frame
+        QTest::addColumn<QPoint>("outside"); // of every hotspot
+        QTest::newRow("window") << QSize(910, 580) << QPoint(120, 110) << QPoint(600, 300);
+        QTest::newRow("full screen") << QSize(1139, 726) << QPoint(150, 138) << QPoint(750, 375);
+    }
+
+    void heardSentenceIsHighlighted()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QPoint, inside);
+        QFETCH(QPoint, outside);
+        m_view->resize(size);
+        showView();
+        const QImage plain = m_view->grab().toImage();
+        hover(inside);
+        click(inside);
+        QVERIFY(reading()->playing);
+        QImage shown = m_view->grab().toImage();
+        QVERIFY(shown.pixel(inside) != plain.pixel(inside));
+        QCOMPARE(shown.pixel(outside), plain.pixel(outside));
+
+        reading()->playToEnd();
+        QCOMPARE(m_view->grab().toImage(), plain);
+
+        // The game's target plays on the same player, unseen.
+        m_view->findButton();
+        game()->playToEnd();
+        QVERIFY(reading()->playing);
+        QCOMPARE(m_view->grab().toImage(), plain);
+    }
+
     // The player ends a segment itself, also one that runs past its recording and so never
     // reaches its end time: the backstop timer stops with it rather than tick for ever.
     void playerEndStopsTheBackstop()
