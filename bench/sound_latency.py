@@ -16,9 +16,11 @@ recording's own length at the moment of the click.
 answer's sound, the next word). Then the sound server is killed and started again 10 s later,
 and the first click after it must be heard.
 
-Usage: bench/sound_latency.py [BUILD_OUT_DIR] [CLICKS]   (default: build/out 200)
+Usage: bench/sound_latency.py [--pipewire] [BUILD_OUT_DIR] [CLICKS]   (default: build/out 200)
 Needs: pulseaudio, pulseaudio-utils, xvfb, x11-utils, python3-xlib, ffmpeg (scripts/setup.sh
-installs them). About 12 minutes for 200 clicks.
+installs them). About 14 minutes for 200 clicks. With --pipewire the server is PipeWire with
+its PulseAudio layer and WirePlumber (packages pipewire-pulse and wireplumber), as a desktop
+has it, in a D-Bus session of its own.
 """
 
 import array
@@ -180,7 +182,8 @@ def heard(peaks):
 
 
 class Session:
-    def __init__(self, out_dir):
+    def __init__(self, out_dir, pipewire=False):
+        self.pipewire = pipewire
         self.runtime = tempfile.mkdtemp(prefix="mivora-bench-")
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, DISPLAY=DISPLAY,
                         PULSE_SERVER=f"unix:{self.runtime}/pulse/native")
@@ -190,6 +193,9 @@ class Session:
         self.server = []
 
     def start_server(self):
+        if self.pipewire:
+            self.start_pipewire()
+            return
         subprocess.run(
             ["pulseaudio", "-D", "-n", "--exit-idle-time=-1", "--disallow-exit",
              "--load=module-native-protocol-unix", "--load=module-null-sink sink_name=S",
@@ -205,11 +211,26 @@ class Session:
         self.recorder = Recorder(self.env)
         wait_for(lambda: self.recorder.length() > 0, 10)
 
+    def start_pipewire(self):
+        self.server = [subprocess.Popen([program], env=self.env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+                       for program in ("pipewire", "wireplumber", "pipewire-pulse")]
+        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
+                                        capture_output=True).returncode == 0, 10)
+        subprocess.run(["pactl", "load-module", "module-null-sink", "sink_name=S"], env=self.env,
+                       check=True, capture_output=True)
+        wait_for(lambda: subprocess.run(["pactl", "set-default-sink", "S"], env=self.env,
+                                        capture_output=True).returncode == 0, 10)
+        self.recorder = Recorder(self.env)
+        wait_for(lambda: self.recorder.length() > 0, 10)
+
     def kill_server(self):
         self.recorder.stop()
-        for proc in self.server:
+        for proc in reversed(self.server):
             proc.kill()
-        subprocess.run(["pulseaudio", "--kill"], env=self.env, capture_output=True)
+            proc.wait()
+        if not self.pipewire:
+            subprocess.run(["pulseaudio", "--kill"], env=self.env, capture_output=True)
 
     def start(self):
         self.start_server()
@@ -315,8 +336,14 @@ def effect_sound(resource):
 
 
 def main():
-    build_out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/out")
-    total = int(sys.argv[2]) if len(sys.argv) > 2 else 200
+    args = sys.argv[1:]
+    pipewire = "--pipewire" in args
+    if pipewire and not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        # WirePlumber wants a session bus; a private one goes with the run.
+        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+    args = [a for a in args if a != "--pipewire"]
+    build_out = os.path.abspath(args[0] if args else "build/out")
+    total = int(args[1]) if len(args) > 1 else 200
     out = prepare_output(build_out)
     spreads = {k: clickable(spread_hotspots(k)) for k in (1, 2)}
     lengths = {k: sorted({e - s for _, (s, e) in spreads[k]}) for k in (1, 2)}
@@ -325,7 +352,7 @@ def main():
     wrong = effect_sound(os.path.join("audio", "worderr.wav"))
 
     rows = []  # (kind, onset, span error, gap, loud)
-    s = Session(out)
+    s = Session(out, pipewire)
 
     def segment(kind, mark, length, spread=None):
         """Listens to a segment that began at `mark`; records how it sounded. A game target is
