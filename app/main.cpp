@@ -25,7 +25,8 @@ int main(int argc, char *argv[])
     splash.hide();
 
     // The compiled-in hotspot map and word list; audio and animations beside the program.
-    Widget window(nullptr, AudioPlayer::factory(), compiledBook());
+    Widget window(nullptr, AudioPlayer::factory(), compiledBook(), showReadFailureBox,
+                  LastPlace::defaultFile());
     window.show();
     splash.finish(&window);
     return app.exec();

@@ -25,7 +25,7 @@ QRect desktop(const QWidget &window)
 } // namespace
 
 Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book,
-               const ReadFailureReport &report)
+               const ReadFailureReport &report, const QString &placeFile)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -47,7 +47,21 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     // The page view reported the opening spread's animations before it was connected: the
     // buttons start as that spread has them, not with a first button that plays nothing.
     setflash2(m_pageView->spreadMap().flash());
+
+    // The program reopens where the child left off in this book.
+    if (!placeFile.isEmpty()) {
+        m_place = std::make_unique<LastPlace>(LastPlace::bookIdentity(book.mapPath), placeFile);
+        const LastPlace::Place place = m_place->load(book.lastSpread, book.offeredUnits());
+        if (place.spread != m_pageView->currentSpread())
+            m_pageView->openSpread(place.spread);
+        m_wordView->chooseUnit(place.unit);
+        connect(m_pageView, &bookface::spreadShown, this,
+                [this](int k) { m_place->saveSpread(k); });
+        connect(m_wordView, &word::unitChosen, this, [this](int unit) { m_place->saveUnit(unit); });
+    }
 }
+
+Widget::~Widget() = default;
 
 void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
                             const ReadFailureReport &report)

@@ -5,10 +5,12 @@
 #include "content/layout.h"
 #include "content/listfile.h"
 #include "media/audioplayer.h"
+#include "progress/lastplace.h"
 
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -18,7 +20,7 @@ class word;
 
 // The program's only top-level window: a frameless 1100 x 723 window holding the page view
 // in its scroll area, the word practice view and the image buttons that drive them. Closing
-// it asks first.
+// it asks first. Given a settings file (placeFile), it reopens where the child left off.
 class Widget : public QWidget
 {
     Q_OBJECT
@@ -26,7 +28,9 @@ public:
     explicit Widget(QWidget *parent = nullptr,
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
                     const Content::Sources &book = {},
-                    const ReadFailureReport &report = showReadFailureBox);
+                    const ReadFailureReport &report = showReadFailureBox,
+                    const QString &placeFile = {});
+    ~Widget() override;
 
     void setWindowLayout();
 
@@ -59,6 +63,7 @@ private:
     bookface *m_pageView = nullptr;
     QScrollArea *m_pageArea = nullptr;
     word *m_wordView = nullptr;
+    std::unique_ptr<LastPlace> m_place;
     // One main window per process, so its mode is simply its own.
     bool m_windowMode = true;
 };

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 void setToolTipLook()
@@ -89,6 +91,7 @@ void bookface::loadSpread()
     m_spreadMap.setTag(Content::spreadTag(m_currentSpread));
     m_spreadMap.load(m_sources.mapPath);
     emit setflash2(m_spreadMap.flash());
+    emit spreadShown(m_currentSpread);
     followPointer();
 }
 
@@ -225,7 +228,13 @@ void bookface::jumpPag()
     dialog.exec();
     if (dialog.pageNumber() == 0)
         return;
-    m_currentSpread = dialog.pageNumber() / 2;
+    openSpread(dialog.pageNumber() / 2);
+}
+
+void bookface::openSpread(int k)
+{
+    silence();
+    m_currentSpread = std::clamp(k, 0, m_lastSpread);
     m_segmentTimer->stop();
     loadSpread();
     loadSpreadAudio();

@@ -34,6 +34,8 @@ public:
     // Gives the reading player the current spread's audio; does nothing on the contents spread
     // or while the game runs.
     void loadSpreadAudio();
+    // Shows spread k (kept within the book), as a jump does.
+    void openSpread(int k);
     // Opens the spread of the contents entry under the pointer.
     void jumpFromContents();
     // The hover test at view position (x, y): cursor, hovered hotspot.
@@ -45,6 +47,8 @@ public:
 
 signals:
     void setflash2(int i);
+    // Every spread shown, the opening one included.
+    void spreadShown(int k);
 
 public slots:
     void setBookNowNext();

@@ -8,6 +8,7 @@
 #include "scriptedplayer.h"
 #include "words/word.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
@@ -134,6 +135,43 @@ private slots:
         window.close();
         QVERIFY(box.shown);
         QCOMPARE(box.title, QStringLiteral("Mivora提示你:"));
+    }
+
+    // The program reopens at the spread and practice unit it was closed on, with the book it
+    // was closed with; a window given no settings file keeps nothing.
+    void reopensWhereTheChildLeftOff()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("place.conf"));
+        ScriptedPlayers players;
+        {
+            Widget closed(nullptr, players.factory(), book(), showReadFailureBox, file);
+            bookface *view = closed.findChild<bookface *>();
+            view->openSpread(4);
+            view->setBookNowNext();
+            closed.findChild<word *>()->chooseUnit(2);
+        }
+        Widget reopened(nullptr, players.factory(), book(), showReadFailureBox, file);
+        QCOMPARE(reopened.findChild<bookface *>()->currentSpread(), 5);
+        QCOMPARE(reopened.findChild<QComboBox *>()->currentIndex(), 2);
+
+        // Another book, told by its map, opens at its beginning.
+        QTemporaryDir other;
+        const QString otherMap = other.filePath(QStringLiteral("point.xml"));
+        QFile demoMap(book().mapPath);
+        QVERIFY(demoMap.open(QIODevice::ReadOnly));
+        QFile edited(otherMap);
+        QVERIFY(edited.open(QIODevice::WriteOnly));
+        edited.write(demoMap.readAll() + "\n");
+        edited.close();
+        Content::Sources otherBook = book();
+        otherBook.mapPath = otherMap;
+        Widget another(nullptr, players.factory(), otherBook, showReadFailureBox, file);
+        QCOMPARE(another.findChild<bookface *>()->currentSpread(), 1);
+        QCOMPARE(another.findChild<QComboBox *>()->currentIndex(), 0);
+
+        Widget keepsNothing(nullptr, players.factory(), book());
+        QCOMPARE(keepsNothing.findChild<bookface *>()->currentSpread(), 1);
     }
 
     void childrenInStackingOrder()

@@ -331,6 +331,14 @@ void word::setunitint(int unit)
     // unit's first word.
     if (m_startButton->isHidden())
         playword();
+    emit unitChosen(unit);
+}
+
+void word::chooseUnit(int entry)
+{
+    // Through the box, so that it shows the unit too.
+    if (entry >= 0 && entry < m_unitBox->count())
+        m_unitBox->setCurrentIndex(entry);
 }
 
 void word::showcounts()

@@ -49,8 +49,13 @@ public:
     // Replaces the current unit by a fresh load of unit m_unitNumber from the word list.
     void loadUnit();
 
+    // Chooses entry `entry` of the unit box, as the child would.
+    void chooseUnit(int entry);
+
 signals:
     void qutword();
+    // A unit the child (or chooseUnit()) chose: its entry in the unit box.
+    void unitChosen(int entry);
 
 public slots:
     void setnextword();
