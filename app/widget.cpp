@@ -30,7 +30,10 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
 {
     resize(Layout::windowSize);
     setWindowFlags(Qt::FramelessWindowHint);
-    move(desktop(*this).topLeft() + Layout::windowPosition(desktop(*this).size()));
+    // Placed on what the desktop leaves free: panels and task bars would hide part of a
+    // window placed on the whole screen, and a frameless window cannot be dragged out.
+    const QRect available = screen()->availableGeometry();
+    move(available.topLeft() + Layout::windowPosition(available.size()));
     QPalette black = palette();
     black.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(0, 0, 0, 255)));
     setPalette(black);

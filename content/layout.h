@@ -61,8 +61,9 @@ constexpr const ButtonPlace &button(ButtonId id)
 // hidden there.
 std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop);
 
-// Where the frameless window first stands: centred, 10 pixels above the desktop's centre, but
-// never with its top-left corner off the desktop.
+// Where the frameless window first stands on a desktop of this size (what the screen leaves
+// free of panels): centred, 10 pixels above the desktop's centre, but never with its top-left
+// corner off the desktop.
 QPoint windowPosition(QSize desktop);
 
 // The 1100 x 723 panel (background label, word view) centred in a window of this size.

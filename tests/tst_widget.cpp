@@ -102,8 +102,9 @@ private slots:
     {
         QCOMPARE(m_window->size(), QSize(1100, 723));
         QCOMPARE(m_window->windowFlags() & ~Qt::Window, Qt::FramelessWindowHint);
-        // On the primary screen; on a screen too small for it, with its top-left corner on it.
-        const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+        // On what the primary screen leaves free of panels; on a screen too small for it,
+        // with its top-left corner on that area.
+        const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(m_window->pos(), desktop.topLeft() + Layout::windowPosition(desktop.size()));
         QVERIFY(desktop.contains(m_window->pos()));
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
