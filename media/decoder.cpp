@@ -25,11 +25,11 @@ struct Io
 int readPacket(void *opaque, uint8_t *into, int size)
 {
     auto *io = static_cast<Io *>(opaque);
-    const int got = io->input.read(into, size);
+    const qint64 got = io->input.readAt(reinterpret_cast<char *>(into), size, io->position);
     if (got <= 0)
         return got < 0 ? AVERROR(EIO) : AVERROR_EOF;
     io->position += got;
-    return got;
+    return int(got);
 }
 
 int64_t seekTo(void *opaque, int64_t offset, int whence)
@@ -37,21 +37,18 @@ int64_t seekTo(void *opaque, int64_t offset, int whence)
     auto *io = static_cast<Io *>(opaque);
     whence &= ~AVSEEK_FORCE;
     if (whence == AVSEEK_SIZE)
-        return io->input.seek(-1);
+        return io->input.size;
     int64_t target = offset;
     if (whence == SEEK_CUR)
         target += io->position;
     else if (whence == SEEK_END)
-        target += io->input.seek(-1);
+        target += io->input.size;
     else if (whence != SEEK_SET)
         return AVERROR(EINVAL);
     if (target < 0)
         return AVERROR(EINVAL);
-    const int64_t reached = io->input.seek(target);
-    if (reached < 0)
-        return AVERROR(EIO);
-    io->position = reached;
-    return reached;
+    io->position = std::min<int64_t>(target, io->input.size);
+    return io->position;
 }
 
 struct FormatCloser

@@ -2,8 +2,8 @@
 
 #include <QAudioFormat>
 #include <QByteArrayView>
+#include <QtGlobal>
 
-#include <cstdint>
 #include <functional>
 
 // Decodes a compressed sound (MP3, AAC, Ogg, FLAC, ... whatever FFmpeg's libraries read) to
@@ -14,10 +14,10 @@ namespace Decoder {
 
 struct Input
 {
-    // Up to `size` bytes into `into`; 0 at the end, negative on an error.
-    std::function<int(uint8_t *into, int size)> read;
-    // To `offset` from the start; the size for offset -1; negative on an error.
-    std::function<int64_t(int64_t offset)> seek;
+    // Up to `length` bytes from offset `at` on into `into`: fewer only at the end, negative on
+    // an error.
+    std::function<qint64(char *into, qint64 length, qint64 at)> readAt;
+    qint64 size = 0;
 };
 
 // Called once with the format, before the first samples; false stops decoding.

@@ -162,19 +162,9 @@ bool Sound::openWave(int file, qint64 size)
 
 bool Sound::decodeToTemporary(int file, qint64 size, const std::weak_ptr<Sound> &self)
 {
-    qint64 position = 0;
-    Decoder::Input input;
-    input.read = [&](uint8_t *into, int length) {
-        const qint64 got = readAt(file, reinterpret_cast<char *>(into), length, position);
-        position += got;
-        return int(got);
-    };
-    input.seek = [&](int64_t offset) -> int64_t {
-        if (offset < 0)
-            return size;
-        position = std::min<qint64>(offset, size);
-        return position;
-    };
+    const Decoder::Input input{
+        [file](char *into, qint64 length, qint64 at) { return readAt(file, into, length, at); },
+        size};
     const int temporary = unnamedTemporaryFile();
     if (temporary < 0)
         return false;
@@ -218,20 +208,12 @@ bool Sound::openResource(const QString &path)
         setReady(pcm->format, frames, true);
         return true;
     }
-    qint64 position = 0;
-    Decoder::Input input;
-    input.read = [&](uint8_t *into, int length) {
-        const qint64 got = std::min<qint64>(length, bytes.size() - position);
-        std::memcpy(into, bytes.constData() + position, size_t(got));
-        position += got;
-        return int(got);
-    };
-    input.seek = [&](int64_t offset) -> int64_t {
-        if (offset < 0)
-            return bytes.size();
-        position = std::min<qint64>(offset, bytes.size());
-        return position;
-    };
+    const Decoder::Input input{[&bytes](char *into, qint64 length, qint64 at) {
+                                   const qint64 got = std::min<qint64>(length, bytes.size() - at);
+                                   std::memcpy(into, bytes.constData() + at, size_t(got));
+                                   return got;
+                               },
+                               bytes.size()};
     QAudioFormat decodedFormat;
     QByteArray decoded;
     const bool ok = Decoder::decode(

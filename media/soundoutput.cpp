@@ -100,15 +100,14 @@ Voice::Voice(SoundOutput &output)
 Voice::~Voice()
 {
     const SoundOutput::Lock lock(m_output);
-    dropStreams();
+    dropStream();
     std::erase(m_output.m_voices, this);
 }
 
 void Voice::start(std::shared_ptr<const Sound> sound, qint64 first, qint64 end)
 {
     const SoundOutput::Lock lock(m_output);
-    drop(m_active);
-    m_active = nullptr;
+    dropStream();
     m_sound = std::move(sound);
     m_first = m_next = first;
     m_end = end;
@@ -120,7 +119,6 @@ void Voice::start(std::shared_ptr<const Sound> sound, qint64 first, qint64 end)
     const QAudioFormat format = m_sound->format();
     if (!m_output.ready() || sampleFormat(format.sampleFormat()) == PA_SAMPLE_INVALID)
         return;
-    m_origin = 0;
     m_triggered = false;
     m_active = newStream(format);
 }
@@ -160,14 +158,14 @@ qint64 Voice::played() const
     const int rate = m_sound->format().sampleRate();
     if (!m_active)
         return m_lostAt + m_wall.elapsed() * rate / 1000;
-    // The stream's clock counts from where it stood when this start was given to it.
+    // Each start has a new stream, whose clock counts from its first frame.
     pa_usec_t time = 0;
-    if (pa_stream_get_time(m_active, &time) < 0 || time < m_origin)
+    if (pa_stream_get_time(m_active, &time) < 0)
         return 0;
-    return qint64(time - m_origin) * rate / 1000000;
+    return qint64(time) * rate / 1000000;
 }
 
-void Voice::dropStreams()
+void Voice::dropStream()
 {
     drop(std::exchange(m_active, nullptr));
 }
@@ -259,7 +257,7 @@ void Voice::lose()
         m_lostAt = played();
         m_wall.start();
     }
-    dropStreams();
+    dropStream();
 }
 
 void Voice::writeRequested(pa_stream *stream, size_t bytes, void *voice)
@@ -299,7 +297,7 @@ SoundOutput::~SoundOutput()
     {
         const Lock lock(*this);
         for (Voice *voice : m_voices)
-            voice->dropStreams();
+            voice->dropStream();
         if (m_context) {
             pa_context_set_state_callback(m_context, nullptr, nullptr);
             pa_context_disconnect(m_context);

@@ -3,7 +3,6 @@
 #include <QAudioFormat>
 #include <QElapsedTimer>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -18,10 +17,10 @@ class SoundOutput;
 // of it the server has played. Used from the GUI thread; the samples are read and written on
 // the output's own thread, as the server asks for them.
 //
-// Every start gets a stream of its own, made ready (connected and corked) beforehand, so a
-// start neither waits for the server nor inherits anything of the last sound: its first
-// frames go out at once, and the stream's clock counts from its first frame. Stopping drops
-// the stream, and with it all the server still held.
+// Every start gets a stream of its own, so a start inherits nothing of the last sound: its
+// first frames go out as soon as the server has made the stream, without waiting for its
+// buffer to fill, and the stream's clock counts from its first frame. Stopping drops the
+// stream, and with it all the server still held.
 class Voice
 {
 public:
@@ -46,7 +45,7 @@ private:
     explicit Voice(SoundOutput &output);
 
     // All below run with the output's lock held.
-    void dropStreams();
+    void dropStream();
     pa_stream *newStream(const QAudioFormat &format);
     void fill(pa_stream *stream, size_t bytes);
     void lose();
@@ -65,8 +64,6 @@ private:
     qint64 m_silence = 0; // bytes of silence written after the end
     bool m_running = false;
     bool m_triggered = false;
-    // The stream's clock, in microseconds, when this start was handed to it.
-    uint64_t m_origin = 0;
     // Without a server: where the wall clock took over, and from when.
     qint64 m_lostAt = 0;
     QElapsedTimer m_wall;
