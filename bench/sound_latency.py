@@ -185,8 +185,11 @@ class Session:
     def __init__(self, out_dir, pipewire=False):
         self.pipewire = pipewire
         self.runtime = tempfile.mkdtemp(prefix="mivora-bench-")
+        # A home of its own: the program opens on spread 1, not where the last user left it.
         self.env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, DISPLAY=DISPLAY,
-                        PULSE_SERVER=f"unix:{self.runtime}/pulse/native")
+                        PULSE_SERVER=f"unix:{self.runtime}/pulse/native",
+                        XDG_CONFIG_HOME=os.path.join(self.runtime, "config"),
+                        XDG_DATA_HOME=os.path.join(self.runtime, "data"))
         self.env.pop("QT_QPA_PLATFORM", None)
         self.out_dir = out_dir
         self.procs = []
@@ -238,9 +241,12 @@ class Session:
         wait_for(lambda: subprocess.run(["xdpyinfo"], env=self.env,
                                         capture_output=True).returncode == 0, 10)
         self.x = xdisplay.Display(DISPLAY)
-        self.spawn([os.path.join(self.out_dir, "mivora")], cwd=self.out_dir)
+        self.spawn(self.program(), cwd=self.out_dir)
         wait_for(self.window_shown, 30)
         time.sleep(1.0)
+
+    def program(self):
+        return [os.path.join(self.out_dir, "mivora")]
 
     def window_shown(self):
         def windows(window):

@@ -3,6 +3,7 @@
 #include "book/flash.h"
 #include "book/jumdialog.h"
 #include "content/resourcebundle.h"
+#include "media/movieplayer.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -91,6 +92,7 @@ void bookface::loadSpread()
     m_spreadMap.setTag(Content::spreadTag(m_currentSpread));
     m_spreadMap.load(m_sources.mapPath);
     emit setflash2(m_spreadMap.flash());
+    prepareAnimations();
     emit spreadShown(m_currentSpread);
     followPointer();
 }
@@ -396,6 +398,24 @@ void bookface::playFlash2()
     playAnimation(Content::secondAnimation(m_sources.contentDir, m_currentSpread));
 }
 
+QSize bookface::animationPlayerSize()
+{
+    return moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
+}
+
+void bookface::prepareAnimations()
+{
+    // A child who opens an animation sees it at once: its first pictures and its sound are
+    // made ready while the spread is looked at.
+    QStringList movies;
+    if (m_spreadMap.flash() != 0)
+        movies.append(Content::firstAnimation(m_sources.contentDir, m_currentSpread));
+    if (m_spreadMap.flash() != 0 && m_spreadMap.flash() != 1)
+        movies.append(Content::secondAnimation(m_sources.contentDir, m_currentSpread));
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    MoviePlayer::prepare(movies, (QSizeF(animationPlayerSize()) * ratio).toSize());
+}
+
 void bookface::playAnimation(const QString &path)
 {
     if (m_spreadMap.flash() == 0)
@@ -403,7 +423,7 @@ void bookface::playAnimation(const QString &path)
     // The game is only silenced: it goes on where it was when the player closes.
     m_readingPlayer->clearIfPlaying();
     m_gamePlayer->clearIfPlaying();
-    const QSize size = moviePlayerSize(QGuiApplication::primaryScreen()->geometry().size());
+    const QSize size = animationPlayerSize();
     flash player(size.width(), size.height(), nullptr);
     player.setMoviePath(path);
     player.loadMovie();

@@ -79,6 +79,9 @@ private:
     const Hotspot *heardHotspot() const;
     void playSegment(int index, int intervalMs);
     void playAnimation(const QString &path);
+    void prepareAnimations();
+    // The animation player's size on this screen.
+    static QSize animationPlayerSize();
     QPixmap decodePage() const;
 
     AbstractAudioPlayer *m_readingPlayer = nullptr;

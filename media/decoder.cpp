@@ -1,8 +1,8 @@
 #include "media/decoder.h"
 
+#include "media/avcontainer.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -10,71 +10,9 @@ extern "C" {
 #include <QByteArray>
 
 #include <memory>
-#include <mutex>
 
 namespace {
 
-constexpr int ioBufferBytes = 32 * 1024;
-
-struct Io
-{
-    const Decoder::Input &input;
-    int64_t position = 0;
-};
-
-int readPacket(void *opaque, uint8_t *into, int size)
-{
-    auto *io = static_cast<Io *>(opaque);
-    const qint64 got = io->input.readAt(reinterpret_cast<char *>(into), size, io->position);
-    if (got <= 0)
-        return got < 0 ? AVERROR(EIO) : AVERROR_EOF;
-    io->position += got;
-    return int(got);
-}
-
-int64_t seekTo(void *opaque, int64_t offset, int whence)
-{
-    auto *io = static_cast<Io *>(opaque);
-    whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE)
-        return io->input.size;
-    int64_t target = offset;
-    if (whence == SEEK_CUR)
-        target += io->position;
-    else if (whence == SEEK_END)
-        target += io->input.size;
-    else if (whence != SEEK_SET)
-        return AVERROR(EINVAL);
-    if (target < 0)
-        return AVERROR(EINVAL);
-    io->position = std::min<int64_t>(target, io->input.size);
-    return io->position;
-}
-
-struct FormatCloser
-{
-    void operator()(AVFormatContext *context) const { avformat_close_input(&context); }
-};
-struct IoCloser
-{
-    void operator()(AVIOContext *context) const
-    {
-        av_freep(&context->buffer);
-        avio_context_free(&context);
-    }
-};
-struct CodecCloser
-{
-    void operator()(AVCodecContext *context) const { avcodec_free_context(&context); }
-};
-struct PacketCloser
-{
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-struct FrameCloser
-{
-    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
-};
 struct ResamplerCloser
 {
     void operator()(SwrContext *context) const { swr_free(&context); }
@@ -137,52 +75,25 @@ namespace Decoder {
 
 bool decode(const Input &input, const FormatSink &format, const SampleSink &samples)
 {
-    // A damaged file is silence, not a line on the terminal.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
-    Io io{input};
-    auto *buffer = static_cast<unsigned char *>(av_malloc(ioBufferBytes));
-    if (!buffer)
+    const std::unique_ptr<Av::Container> container = Av::Container::open(input);
+    if (!container)
         return false;
-    std::unique_ptr<AVIOContext, IoCloser> avio(
-        avio_alloc_context(buffer, ioBufferBytes, 0, &io, &readPacket, nullptr, &seekTo));
-    if (!avio) {
-        av_free(buffer);
+    const Av::Container::Stream audio = container->openStream(AVMEDIA_TYPE_AUDIO);
+    if (audio.index < 0)
         return false;
-    }
-    AVFormatContext *opened = avformat_alloc_context();
-    if (!opened)
-        return false;
-    opened->pb = avio.get();
-    opened->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&opened, nullptr, nullptr, nullptr) < 0)
-        return false;
-    std::unique_ptr<AVFormatContext, FormatCloser> container(opened);
-    if (avformat_find_stream_info(container.get(), nullptr) < 0)
-        return false;
-    const AVCodec *codec = nullptr;
-    const int stream = av_find_best_stream(container.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (stream < 0 || !codec)
-        return false;
-    std::unique_ptr<AVCodecContext, CodecCloser> decoder(avcodec_alloc_context3(codec));
-    if (!decoder ||
-        avcodec_parameters_to_context(decoder.get(), container->streams[stream]->codecpar) < 0 ||
-        avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return false;
+    AVCodecContext *decoder = audio.decoder.get();
 
     Converter converter;
     bool started = false;
     bool decoded = false;
-    std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
+    Av::Packet packet(av_packet_alloc());
+    Av::Frame frame(av_frame_alloc());
     if (!packet || !frame)
         return false;
 
     // Takes every frame the decoder has ready; false when the caller wants no more.
     const auto drain = [&] {
-        while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
+        while (avcodec_receive_frame(decoder, frame.get()) == 0) {
             if (!started) {
                 if (!converter.open(*decoder) || !format(converter.format()))
                     return false;
@@ -199,16 +110,16 @@ bool decode(const Input &input, const FormatSink &format, const SampleSink &samp
         return true;
     };
 
-    while (av_read_frame(container.get(), packet.get()) >= 0) {
-        const bool ours = packet->stream_index == stream;
+    while (av_read_frame(container->format(), packet.get()) >= 0) {
+        const bool ours = packet->stream_index == audio.index;
         // A damaged packet is skipped; what follows may decode again.
         if (ours)
-            avcodec_send_packet(decoder.get(), packet.get());
+            avcodec_send_packet(decoder, packet.get());
         av_packet_unref(packet.get());
         if (ours && !drain())
             return decoded;
     }
-    avcodec_send_packet(decoder.get(), nullptr);
+    avcodec_send_packet(decoder, nullptr);
     drain();
     return decoded;
 }

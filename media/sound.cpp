@@ -1,6 +1,7 @@
 #include "media/sound.h"
 
 #include "media/decoder.h"
+#include "media/regularfile.h"
 #include "media/wavfile.h"
 
 #include <QDateTime>
@@ -11,26 +12,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Reads `length` bytes at `at`, fewer only at the end of the file or on an error.
-qint64 readAt(int file, char *into, qint64 length, qint64 at)
-{
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(file, into + done, size_t(length - done), off_t(at + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return done;
-}
 
 bool writeAll(int file, QByteArrayView bytes)
 {
@@ -99,9 +83,9 @@ qint64 Sound::read(qint64 frame, qint64 frames, char *into) const
     const qint64 stored = count * layout.storedFrameBytes();
     const qint64 at = layout.dataOffset + frame * layout.storedFrameBytes();
     if (layout.storedSampleBytes == layout.format.bytesPerSample())
-        return readAt(d->file, into, stored, at) / layout.storedFrameBytes();
+        return RegularFile::readAt(d->file, into, stored, at) / layout.storedFrameBytes();
     QByteArray raw(stored, Qt::Uninitialized);
-    const qint64 got = readAt(d->file, raw.data(), stored, at);
+    const qint64 got = RegularFile::readAt(d->file, raw.data(), stored, at);
     raw.truncate(got - got % layout.storedFrameBytes());
     const QByteArray converted = Wav::toServerSamples(layout, raw);
     std::memcpy(into, converted.constData(), size_t(converted.size()));
@@ -125,17 +109,11 @@ void Sound::open(const QString &path, bool resource, const std::weak_ptr<Sound> 
     if (resource) {
         opened = openResource(path);
     } else {
-        // Without O_NONBLOCK opening a FIFO waits for a writer, for ever.
-        const int file =
-            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat info
-        {
-        };
-        if (file >= 0 && ::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-            d->file = file;
-            opened = openWave(file, info.st_size) || decodeToTemporary(file, info.st_size, self);
-        } else if (file >= 0) {
-            ::close(file);
+        RegularFile file(path);
+        if (file.isOpen()) {
+            const qint64 size = file.size();
+            d->file = file.release();
+            opened = openWave(d->file, size) || decodeToTemporary(d->file, size, self);
         }
     }
     m_complete = true;
@@ -147,7 +125,7 @@ bool Sound::openWave(int file, qint64 size)
 {
     const auto read = [file](qint64 at, qint64 length) {
         QByteArray bytes(length, Qt::Uninitialized);
-        bytes.truncate(readAt(file, bytes.data(), length, at));
+        bytes.truncate(RegularFile::readAt(file, bytes.data(), length, at));
         return bytes;
     };
     const std::optional<Wav::Layout> layout = Wav::readLayout(read, size);
@@ -162,9 +140,7 @@ bool Sound::openWave(int file, qint64 size)
 
 bool Sound::decodeToTemporary(int file, qint64 size, const std::weak_ptr<Sound> &self)
 {
-    const Decoder::Input input{
-        [file](char *into, qint64 length, qint64 at) { return readAt(file, into, length, at); },
-        size};
+    const Decoder::Input input = RegularFile::inputOf(file, size);
     const int temporary = unnamedTemporaryFile();
     if (temporary < 0)
         return false;

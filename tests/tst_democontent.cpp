@@ -303,7 +303,7 @@ void tst_DemoContent::movies_data()
     QTest::newRow("information2b") << Content::secondAnimation(outputDir, 2);
 }
 
-// An MP4 file: GStreamer finds the container from its content, whatever the name.
+// An MP4 file: the player finds the container from its content, whatever the name.
 void tst_DemoContent::movies()
 {
     QFETCH(QString, path);

@@ -101,7 +101,7 @@ QStringList audioArguments(const QString &source, const QString &target)
                            target);
 }
 
-// H.264 and AAC in MP4 is what the player's GStreamer plays everywhere; the frame size is
+// H.264 and AAC in MP4: one small format that every FFmpeg decodes fast; the frame size is
 // made even, which the encoder needs.
 QStringList movieArguments(const QString &source, const QString &target)
 {
