@@ -1,7 +1,8 @@
 // Prints how long the practice's history view takes to open over a unit with 1,000 finished
 // passes of 25 words stored (the goal: under 100 ms), from the click to the first paint of
 // the view with its chart: once as the first use of the file in a run, which opens it, and
-// with the file already open, as after any answer. Also what writing one answer costs.
+// with the file already open, as after any answer; and the part of it that reads the file.
+// Also what writing one answer costs.
 //
 // build/bench/bench_history [passes]; the file is made in a temporary folder.
 
@@ -90,9 +91,15 @@ int main(int argc, char *argv[])
     History open("bench", file);
     open.isAvailable();
     const Timing again = milliseconds([&] { openView(open); });
+    const Timing reading = milliseconds([&] {
+        open.passes(1);
+        open.mostOftenWrong(1, HistoryView::listedWords);
+    });
 
     std::printf("history view open to first paint, ms (min / median of %d):\n", rounds);
     std::printf("  first use of the file in a run: %.1f / %.1f\n", first.min, first.median);
     std::printf("  file already open:              %.1f / %.1f\n", again.min, again.median);
+    std::printf("  of which reading the passes and the words most often wrong: %.1f / %.1f\n",
+                reading.min, reading.median);
     return 0;
 }

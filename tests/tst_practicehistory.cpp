@@ -291,6 +291,9 @@ private slots:
         file.write(QByteArray(5000, '\x07'));
         file.close();
         keepHistory();
+        // Told as practice opens, before the child types.
+        m_view->enterpractice();
+        QCOMPARE(m_reports.messages.size(), 1);
 
         for (int pass = 0; pass < 2; ++pass) {
             QList<SummaryRow> rows;

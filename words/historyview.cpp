@@ -118,13 +118,15 @@ void HistoryView::showPasses(const QList<History::Pass> &passes)
     chart->addSeries(chosenWords);
 
     auto *time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("M月d日"));
     time->setTitleText(QStringLiteral("日期"));
-    // A single day, or nothing yet, still gets an axis a day wide.
+    // A single day, or nothing yet, still gets an axis a day wide; its ticks then need the
+    // hour to tell them apart.
     if (!first.isValid())
         first = last = QDateTime::currentDateTime();
     if (first.secsTo(last) < 24 * 3600)
         last = first.addSecs(24 * 3600);
+    const bool days = first.daysTo(last) > 3;
+    time->setFormat(days ? QStringLiteral("M月d日") : QStringLiteral("M月d日 H:mm"));
     time->setRange(first.addSecs(-3600), last.addSecs(3600));
     time->setTickCount(5);
     auto *share = new QValueAxis;

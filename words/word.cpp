@@ -428,6 +428,10 @@ void word::showcounts()
 
 void word::enterpractice()
 {
+    // The history file is opened as practice opens, so that a problem with it is told now
+    // rather than over the child's first answer.
+    if (m_history)
+        m_history->isAvailable();
     m_wordPlayer->setSource(Content::spreadAudio(m_sources.contentDir, Content::wordAudioSpread));
     m_wrongIndices.clear();
     m_nextButton->hide();
