@@ -3,7 +3,6 @@
 #include "content/content.h"
 #include "content/wordunit.h"
 #include "media/audioplayer.h"
-#include "progress/history.h"
 
 #include <QFont>
 #include <QList>
@@ -12,6 +11,7 @@
 
 #include <memory>
 
+class History;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -42,7 +42,8 @@ public:
     QPushButton *backButton() const { return m_backButton; }
 
     // Keeps every pass in `history` from now on and offers the "学习记录" button; null keeps
-    // nothing. The history outlives the view or is given again.
+    // nothing and hides the button. The view does not own the history, which must outlive
+    // it or be taken back with null first.
     void keepHistory(History *history);
 
     // Entries of the unit box; entry k stands for unit k + 1. The box offers the first
