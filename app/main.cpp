@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
 
     // The compiled-in hotspot map and word list; audio and animations beside the program.
     Widget window(nullptr, AudioPlayer::factory(), compiledBook(), showReadFailureBox,
-                  LastPlace::defaultFile());
+                  LastPlace::defaultFile(), History::defaultFile());
     window.show();
     splash.finish(&window);
     return app.exec();

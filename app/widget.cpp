@@ -25,7 +25,8 @@ QRect desktop(const QWidget &window)
 } // namespace
 
 Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book,
-               const ReadFailureReport &report, const QString &placeFile)
+               const ReadFailureReport &report, const QString &placeFile,
+               const QString &historyFile)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -51,9 +52,18 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     // buttons start as that spread has them, not with a first button that plays nothing.
     setflash2(m_pageView->spreadMap().flash());
 
+    const QByteArray bookIdentity = LastPlace::bookIdentity(book.mapPath);
+    if (!historyFile.isEmpty()) {
+        // Told once, over the practice; the practice goes on without history.
+        m_history = std::make_unique<History>(bookIdentity, historyFile, [this](const QString &m) {
+            QMessageBox::warning(m_wordView, QStringLiteral("学习记录"), m);
+        });
+        m_wordView->keepHistory(m_history.get());
+    }
+
     // The program reopens where the child left off in this book.
     if (!placeFile.isEmpty()) {
-        m_place = std::make_unique<LastPlace>(LastPlace::bookIdentity(book.mapPath), placeFile);
+        m_place = std::make_unique<LastPlace>(bookIdentity, placeFile);
         const LastPlace::Place place = m_place->load(book.lastSpread, book.offeredUnits());
         if (place.spread != m_pageView->currentSpread())
             m_pageView->openSpread(place.spread);

@@ -5,6 +5,7 @@
 #include "content/layout.h"
 #include "content/listfile.h"
 #include "media/audioplayer.h"
+#include "progress/history.h"
 #include "progress/lastplace.h"
 
 #include <QWidget>
@@ -20,7 +21,8 @@ class word;
 
 // The program's only top-level window: a frameless 1100 x 723 window holding the page view
 // in its scroll area, the word practice view and the image buttons that drive them. Closing
-// it asks first. Given a settings file (placeFile), it reopens where the child left off.
+// it asks first. Given a settings file (placeFile), it reopens where the child left off; given
+// a history file, it keeps every practice pass there.
 class Widget : public QWidget
 {
     Q_OBJECT
@@ -29,7 +31,7 @@ public:
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
                     const Content::Sources &book = {},
                     const ReadFailureReport &report = showReadFailureBox,
-                    const QString &placeFile = {});
+                    const QString &placeFile = {}, const QString &historyFile = {});
     ~Widget() override;
 
     void setWindowLayout();
@@ -64,6 +66,7 @@ private:
     QScrollArea *m_pageArea = nullptr;
     word *m_wordView = nullptr;
     std::unique_ptr<LastPlace> m_place;
+    std::unique_ptr<History> m_history;
     // One main window per process, so its mode is simply its own.
     bool m_windowMode = true;
 };

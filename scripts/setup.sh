@@ -12,6 +12,8 @@ packages=(
     "qt6-base-dev:Qt 6 widgets, XML and test libraries"
     "qt6-base-dev-tools:Qt 6 moc and rcc"
     "qt6-multimedia-dev:Qt 6 audio formats"
+    "qt6-charts-dev:the chart of the practice history (Qt Charts)"
+    "libqt6opengl6-dev:Qt Charts' CMake files ask for Qt OpenGL's, which qt6-charts-dev does not bring"
     "qt6-qpa-plugins:Qt 6 X11 window support"
     "libpulse-dev:the players' own stream to the sound server (PulseAudio or PipeWire's PulseAudio layer)"
     "libavformat-dev:reading compressed recordings and effect sounds (FFmpeg's demuxers)"

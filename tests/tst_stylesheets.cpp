@@ -50,6 +50,7 @@ QList<SheetRule> button(const QString &objectName, const QString &image,
 const QString buttonPng = QStringLiteral("button.png");
 const QString interactPng = QStringLiteral("interact.png");
 const QString fullbuttonPng = QStringLiteral("fullbutton.png");
+const QString historyPng = QStringLiteral("history.png");
 
 Sheet windowSheet()
 {
@@ -96,6 +97,9 @@ Sheet windowSheet()
     add(QStringLiteral("设置背返回按钮外观"),
         button(QStringLiteral("goback"), interactPng,
                {{213, 119, 165, 109}, {258, 119, 118, 109}, {304, 119, 73, 109}}));
+    add(QStringLiteral("设置学习记录按钮外观"),
+        button(QStringLiteral("history"), historyPng,
+               {{1, 5, 87, 5}, {44, 5, 44, 5}, {87, 5, 1, 5}}));
     add(QStringLiteral("设置动画按钮外观"),
         button(QStringLiteral("flash"), interactPng,
                {{82, 223, 304, 4}, {82, 119, 304, 109}, {82, 16, 304, 212}}));
@@ -139,6 +143,9 @@ Sheet fullScreenSheet()
     add(QStringLiteral("设置背返回按钮外观"),
         button(QStringLiteral("goback"), interactPng,
                {{213, 119, 165, 109}, {258, 119, 118, 109}, {304, 119, 73, 109}}));
+    add(QStringLiteral("设置学习记录按钮外观"),
+        button(QStringLiteral("history"), historyPng,
+               {{1, 5, 87, 5}, {44, 5, 44, 5}, {87, 5, 1, 5}}));
     add(QStringLiteral("设置动画按钮外观"),
         button(QStringLiteral("flash"), fullbuttonPng,
                {{181, 141, 123, 91}, {182, 59, 123, 172}, {181, 221, 123, 11}}));
@@ -225,7 +232,8 @@ struct NamedWidgets
         for (const Layout::ButtonPlace &place : Layout::buttons)
             names << place.objectName.toString();
         // The practice view's buttons.
-        names << QStringLiteral("nextword") << QStringLiteral("goback");
+        names << QStringLiteral("nextword") << QStringLiteral("goback")
+              << QStringLiteral("history");
         for (const QString &name : std::as_const(names)) {
             auto *b = new QPushButton(&window);
             b->setObjectName(name);
@@ -406,6 +414,7 @@ void tst_stylesheets::imageSizes_data()
     QTest::newRow("button.png") << QStringLiteral(":/Image/button.png") << QSize(300, 194);
     QTest::newRow("interact.png") << QStringLiteral(":/Image/interact.png") << QSize(318, 420);
     QTest::newRow("fullbutton.png") << QStringLiteral(":/Image/fullbutton.png") << QSize(299, 345);
+    QTest::newRow("history.png") << QStringLiteral(":/Image/history.png") << QSize(100, 130);
 }
 
 void tst_stylesheets::imageSizes()
@@ -467,6 +476,7 @@ void tst_stylesheets::facesStayInsideSlices_data()
     QTest::newRow("button.png") << buttonPng;
     QTest::newRow("interact.png") << interactPng;
     QTest::newRow("fullbutton.png") << fullbuttonPng;
+    QTest::newRow("history.png") << historyPng;
 }
 
 // A face that reaches past the slice edge loses that part on screen; every painted pixel of a

@@ -60,10 +60,11 @@ void TestWordjudgement::window()
     wordjudgement dialog(3, &parent);
     QCOMPARE(dialog.parentWidget(), &parent);
     QCOMPARE(dialog.windowTitle(), u"背单词总结"_s);
-    QCOMPARE(dialog.size(), QSize(500, 400));
-    QCOMPARE(dialog.minimumSize(), QSize(500, 400));
-    QCOMPARE(dialog.maximumSize(), QSize(500, 400));
+    QCOMPARE(dialog.size(), QSize(700, 400));
+    QCOMPARE(dialog.minimumSize(), QSize(700, 400));
+    QCOMPARE(dialog.maximumSize(), QSize(700, 400));
     QVERIFY(!dialog.again());
+    QVERIFY(!dialog.wrongWordsOnly());
 
     QPushButton *quit = buttonCalled(dialog, u"退出背单词"_s);
     QPushButton *again = buttonCalled(dialog, u"重新背一次"_s);
@@ -73,6 +74,12 @@ void TestWordjudgement::window()
     QCOMPARE(again->geometry(), QRect(300, 360, 100, 30));
     QCOMPARE(quit->font(), dialog.font());
     QCOMPARE(again->font(), dialog.font());
+    QPushButton *wrongWords = buttonCalled(dialog, u"只练错词"_s);
+    QVERIFY(wrongWords);
+    QCOMPARE(wrongWords->geometry(), QRect(500, 360, 100, 30));
+    QCOMPARE(wrongWords->font(), dialog.font());
+    // Nothing wrong yet, nothing to practise.
+    QVERIFY(!wrongWords->isEnabled());
 }
 
 void TestWordjudgement::tableShape_data()
@@ -94,15 +101,16 @@ void TestWordjudgement::tableShape()
     wordjudgement dialog(rows, nullptr);
     QTableWidget *table = tableOf(dialog);
     QVERIFY(table);
-    QCOMPARE(table->geometry(), QRect(0, 0, 500, 350));
+    QCOMPARE(table->geometry(), QRect(0, 0, 700, 350));
     QCOMPARE(table->rowCount(), expectedRows);
-    QCOMPARE(table->columnCount(), 3);
+    QCOMPARE(table->columnCount(), 4);
     QCOMPARE(table->columnWidth(0), 186);
     QCOMPARE(table->columnWidth(1), 186);
     QCOMPARE(table->columnWidth(2), 90);
+    QCOMPARE(table->columnWidth(3), 200);
     for (int row = 0; row < expectedRows; ++row) {
         QCOMPARE(table->rowHeight(row), 30);
-        for (int column = 0; column < 3; ++column)
+        for (int column = 0; column < 4; ++column)
             QVERIFY(!table->item(row, column));
     }
     QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -117,8 +125,8 @@ void TestWordjudgement::headers()
 {
     wordjudgement dialog(2, nullptr);
     QTableWidget *table = tableOf(dialog);
-    const QStringList labels{u"单词"_s, u"中文意思"_s, u"判断"_s};
-    for (int column = 0; column < 3; ++column) {
+    const QStringList labels{u"单词"_s, u"中文意思"_s, u"判断"_s, u"你的拼写"_s};
+    for (int column = 0; column < 4; ++column) {
         QTableWidgetItem *header = table->horizontalHeaderItem(column);
         QVERIFY(header);
         QCOMPARE(header->text(), labels.at(column));
@@ -133,9 +141,11 @@ void TestWordjudgement::addresult_data()
     QTest::addColumn<QString>("mark");
     QTest::addColumn<QColor>("background");
     QTest::addColumn<bool>("blackText");
+    QTest::addColumn<QString>("typedShown");
 
-    QTest::newRow("right") << true << u"\u221A"_s << QColor(176, 224, 230) << true;
-    QTest::newRow("wrong") << false << u"\u00D7"_s << QColor(255, 192, 203) << false;
+    QTest::newRow("right") << true << u"\u221A"_s << QColor(176, 224, 230) << true << QString();
+    QTest::newRow("wrong") << false << u"\u00D7"_s << QColor(255, 192, 203) << false
+                           << u"post  ofice "_s;
 }
 
 void TestWordjudgement::addresult()
@@ -144,19 +154,26 @@ void TestWordjudgement::addresult()
     QFETCH(QString, mark);
     QFETCH(QColor, background);
     QFETCH(bool, blackText);
+    QFETCH(QString, typedShown);
 
     wordjudgement dialog(3, nullptr);
-    dialog.addresult(1, u"post office"_s, u"邮局"_s, right);
+    dialog.addresult(1, u"post office"_s, u"邮局"_s, right,
+                     right ? u"post office"_s : u"post  ofice "_s);
     QTableWidget *table = tableOf(dialog);
 
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column < 4; ++column) {
         QVERIFY(!table->item(0, column));
         QVERIFY(!table->item(2, column));
     }
     QTableWidgetItem *english = table->item(1, 0);
     QTableWidgetItem *meaning = table->item(1, 1);
     QTableWidgetItem *judgement = table->item(1, 2);
-    QVERIFY(english && meaning && judgement);
+    QTableWidgetItem *typed = table->item(1, 3);
+    QVERIFY(english && meaning && judgement && typed);
+    // What was typed, blanks and all, where it went wrong.
+    QCOMPARE(typed->text(), typedShown);
+    checkFont(typed->font(), u"Verdana"_s);
+    QCOMPARE(buttonCalled(dialog, u"只练错词"_s)->isEnabled(), !right);
 
     QCOMPARE(english->text(), u"post office"_s);
     QCOMPARE(meaning->text(), u"邮局"_s);
@@ -168,7 +185,7 @@ void TestWordjudgement::addresult()
     checkFont(meaning->font(), u"黑体"_s);
     checkFont(judgement->font(), u"黑体"_s);
 
-    for (QTableWidgetItem *item : {english, meaning, judgement}) {
+    for (QTableWidgetItem *item : {english, meaning, judgement, typed}) {
         QCOMPARE(item->background().style(), Qt::SolidPattern);
         QCOMPARE(item->background().color(), background);
         // A wrong row keeps whatever text colour the table has.
@@ -186,8 +203,9 @@ void TestWordjudgement::addresultOutsideTableIsIgnored()
     dialog.addresult(2, u"a"_s, u"b"_s, false);
     QTableWidget *table = tableOf(dialog);
     QCOMPARE(table->rowCount(), 2);
+    QVERIFY(!buttonCalled(dialog, u"只练错词"_s)->isEnabled());
     for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 3; ++column)
+        for (int column = 0; column < 4; ++column)
             QVERIFY(!table->item(row, column));
     }
 }
@@ -196,19 +214,24 @@ void TestWordjudgement::leaving_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("again");
+    QTest::addColumn<bool>("wrongWordsOnly");
 
-    QTest::newRow("重新背一次") << u"重新背一次"_s << true;
-    QTest::newRow("退出背单词") << u"退出背单词"_s << false;
-    QTest::newRow("close button") << u"close"_s << false;
-    QTest::newRow("Escape") << u"escape"_s << false;
+    QTest::newRow("重新背一次") << u"重新背一次"_s << true << false;
+    QTest::newRow("只练错词") << u"只练错词"_s << true << true;
+    QTest::newRow("退出背单词") << u"退出背单词"_s << false << false;
+    QTest::newRow("close button") << u"close"_s << false << false;
+    QTest::newRow("Escape") << u"escape"_s << false << false;
 }
 
 void TestWordjudgement::leaving()
 {
     QFETCH(QString, how);
     QFETCH(bool, again);
+    QFETCH(bool, wrongWordsOnly);
 
     wordjudgement dialog(2, nullptr);
+    dialog.addresult(0, u"bank"_s, u"银行"_s, false, u"bnak"_s);
+    dialog.addresult(1, u"zoo"_s, u"动物园"_s, true, u"zoo"_s);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -221,6 +244,7 @@ void TestWordjudgement::leaving()
 
     QVERIFY(dialog.isHidden());
     QCOMPARE(dialog.again(), again);
+    QCOMPARE(dialog.wrongWordsOnly(), wrongWordsOnly);
 }
 
 void TestWordjudgement::cellsCannotBeEdited()
@@ -256,7 +280,7 @@ void TestWordjudgement::clickSelectsWholeRow()
                       table->visualItemRect(table->item(1, 1)).center());
     QVERIFY(table->selectionModel()->isRowSelected(1, QModelIndex()));
     const QList<QTableWidgetItem *> selected = table->selectedItems();
-    QCOMPARE(selected.size(), 3);
+    QCOMPARE(selected.size(), 4);
     for (QTableWidgetItem *item : selected)
         QCOMPARE(item->row(), 1);
 }

@@ -1,5 +1,6 @@
 #include "words/word.h"
 
+#include "words/historyview.h"
 #include "words/wordjudgement.h"
 
 #include <QComboBox>
@@ -68,6 +69,13 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer, Content::Sources sour
     m_backButton->setObjectName(QStringLiteral("goback"));
     m_backButton->setGeometry(874, 572, 90, 36);
 
+    // Beside the back button, on the grass clear of the letter blocks; only with a history
+    // to show.
+    m_historyButton = new QPushButton(this);
+    m_historyButton->setObjectName(QStringLiteral("history"));
+    m_historyButton->setGeometry(770, 572, 90, 36);
+    m_historyButton->hide();
+
     m_rightLabel = new QLabel(this);
     m_rightLabel->setGeometry(334, 350, 50, 50);
     m_rightLabel->setFont(boldFont(QStringLiteral("楷体"), 32));
@@ -111,6 +119,7 @@ word::word(QWidget *parent, AudioPlayerFactory makePlayer, Content::Sources sour
     connect(m_nextButton, &QPushButton::clicked, this, &word::setnextword);
     connect(m_unitBox, &QComboBox::currentIndexChanged, this, &word::setunitint);
     connect(m_startButton, &QPushButton::clicked, this, &word::setstart);
+    connect(m_historyButton, &QPushButton::clicked, this, &word::showhistory);
     connect(m_segmentTimer, &QTimer::timeout, this, &word::wordendtime);
     connect(m_wordPlayer, &AbstractAudioPlayer::finished, m_segmentTimer, &QTimer::stop);
     connect(m_rightPlayer, &AbstractAudioPlayer::finished, this, &word::setrightmusic);
@@ -140,12 +149,19 @@ void word::loadUnit()
         std::make_unique<WordUnit>(QStringLiteral("unit%1").arg(m_unitNumber), m_report);
     m_currentUnit->clear();
     m_currentUnit->load(m_sources.wordListPath);
+    m_passWords = m_currentUnit->entries();
+}
+
+void word::keepHistory(History *history)
+{
+    m_history = history;
+    m_historyPass = -1;
+    m_historyButton->setVisible(history != nullptr);
 }
 
 const WordEntry *word::entryAt(int index) const
 {
-    const QList<WordEntry> &entries = m_currentUnit->entries();
-    return index >= 0 && index < entries.size() ? &entries.at(index) : nullptr;
+    return index >= 0 && index < m_passWords.size() ? &m_passWords.at(index) : nullptr;
 }
 
 QString word::meaningAt(int index) const
@@ -156,7 +172,7 @@ QString word::meaningAt(int index) const
 
 int word::wordCount() const
 {
-    return static_cast<int>(m_currentUnit->entries().size());
+    return static_cast<int>(m_passWords.size());
 }
 
 void word::playword()
@@ -202,7 +218,10 @@ void word::setnextword()
         return;
 
     // Spelling is exact: case and every blank count.
-    if (answer == entry->english) {
+    const bool right = answer == entry->english;
+    m_typed.append(answer);
+    keepAnswer(*entry, answer, right);
+    if (right) {
         ++m_rightCount;
         m_rightPlayer->stop();
         m_rightPlayer->play();
@@ -223,6 +242,18 @@ void word::setnextword()
     m_answerEdit->setFocus();
 }
 
+void word::keepAnswer(const WordEntry &entry, const QString &typed, bool right)
+{
+    if (!m_history)
+        return;
+    // A pass is kept from its first answer on, so entering and leaving keeps nothing.
+    if (m_historyPass < 0) {
+        const bool wholeUnit = m_passWords.size() == m_currentUnit->entries().size();
+        m_historyPass = m_history->beginPass(m_unitNumber, wordCount(), wholeUnit);
+    }
+    m_history->recordAnswer(m_historyPass, m_wordIndex, entry.english, typed, right);
+}
+
 void word::advanceword()
 {
     ++m_wordIndex;
@@ -233,23 +264,34 @@ void word::advanceword()
         return;
     }
 
+    if (m_history)
+        m_history->finishPass(m_historyPass);
+
     bool again = false;
+    bool wrongWordsOnly = false;
+    QList<WordEntry> wrongWords;
     {
         wordjudgement summary(wordCount(), this);
         for (int i = 0; i < wordCount(); ++i) {
-            const WordEntry &entry = m_currentUnit->entries().at(i);
-            summary.addresult(i, entry.english, entry.meaning, !m_wrongIndices.contains(i));
+            const WordEntry &entry = m_passWords.at(i);
+            const bool right = !m_wrongIndices.contains(i);
+            summary.addresult(i, entry.english, entry.meaning, right, m_typed.value(i));
+            if (!right)
+                wrongWords.append(entry);
         }
         // The last answer's feedback sound plays on; should it end in here, there is no
         // next word to speak.
         summary.exec();
         m_wrongIndices.clear();
         again = summary.again();
+        wrongWordsOnly = summary.wrongWordsOnly();
     }
 
     if (again) {
-        // The same unit once more, not reloaded; its first word is spoken when the last
-        // feedback sound ends or the child submits an empty answer.
+        // The same words once more, or only the wrong ones, not reloaded; the first word is
+        // spoken when the last feedback sound ends or the child submits an empty answer.
+        if (wrongWordsOnly)
+            m_passWords = wrongWords;
         m_feedbackLabel->setText(QString());
         resetcounts();
     } else {
@@ -296,6 +338,8 @@ void word::resetcounts()
     m_rightCount = 0;
     m_wrongCount = 0;
     m_wordIndex = 0;
+    m_typed.clear();
+    m_historyPass = -1;
     showUnitStart();
     showcounts();
 }
@@ -341,6 +385,41 @@ void word::chooseUnit(int entry)
         m_unitBox->setCurrentIndex(entry);
 }
 
+void word::practiseWords(const QStringList &english)
+{
+    QList<WordEntry> chosen;
+    for (const WordEntry &entry : m_currentUnit->entries()) {
+        if (english.contains(entry.english))
+            chosen.append(entry);
+    }
+    if (chosen.isEmpty())
+        return;
+    // Whatever pass ran is left where it was; this one starts at once, as with "出发".
+    m_wrongIndices.clear();
+    m_passWords = chosen;
+    m_answerEdit->clear();
+    m_feedbackLabel->setText(QString());
+    resetcounts();
+    m_nextButton->show();
+    m_startButton->hide();
+    m_answerEdit->setEnabled(true);
+    m_answerEdit->setFocus();
+    playword();
+}
+
+void word::showhistory()
+{
+    if (!m_history)
+        return;
+    QStringList chosen;
+    {
+        HistoryView view(*m_history, m_unitNumber, unitnames().value(m_unitNumber - 1), this);
+        view.exec();
+        chosen = view.chosenWords();
+    }
+    practiseWords(chosen);
+}
+
 void word::showcounts()
 {
     m_rightLabel->setText(QStringLiteral("%1").arg(m_rightCount));
@@ -349,6 +428,10 @@ void word::showcounts()
 
 void word::enterpractice()
 {
+    // The history file is opened as practice opens, so that a problem with it is told now
+    // rather than over the child's first answer.
+    if (m_history)
+        m_history->isAvailable();
     m_wordPlayer->setSource(Content::spreadAudio(m_sources.contentDir, Content::wordAudioSpread));
     m_wrongIndices.clear();
     m_nextButton->hide();

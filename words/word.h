@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class History;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,9 +24,13 @@ class QTimer;
 // once the feedback sound has ended. After the unit's last word it shows the summary and
 // either starts another pass or emits qutword().
 //
+// A pass goes through the whole unit, or through chosen words of it: the wrong ones of the
+// last pass ("只练错词" in the summary) or those most often wrong in the history.
+//
 // The main window calls enterpractice() and leavepractice() when practice is entered and
 // left, and connects backButton() and qutword() to its mode switch. The words come from the
-// book's word list, their audio from its content directory.
+// book's word list, their audio from its content directory. Given a History (keepHistory()),
+// every answer is kept there and "学习记录" shows the unit's passes.
 class word : public QWidget
 {
     Q_OBJECT
@@ -35,6 +40,11 @@ public:
     ~word() override;
 
     QPushButton *backButton() const { return m_backButton; }
+
+    // Keeps every pass in `history` from now on and offers the "学习记录" button; null keeps
+    // nothing and hides the button. The view does not own the history, which must outlive
+    // it or be taken back with null first.
+    void keepHistory(History *history);
 
     // Entries of the unit box; entry k stands for unit k + 1. The box offers the first
     // ones, as many as the book has units.
@@ -51,6 +61,9 @@ public:
 
     // Chooses entry `entry` of the unit box, as the child would.
     void chooseUnit(int entry);
+    // Starts a pass over those of the current unit's words that `english` names, in the
+    // unit's order; nothing happens when it names none of them.
+    void practiseWords(const QStringList &english);
 
 signals:
     void qutword();
@@ -64,6 +77,8 @@ public slots:
     void wordendtime();
     void setrightmusic();
     void seterrmusic();
+    // The history view of the current unit, from which a pass over chosen words can start.
+    void showhistory();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -79,7 +94,9 @@ private:
     // words.
     void showUnitStart();
     void showcounts();
-    // The entry at `index` of the current unit, or null when the unit has none there.
+    // Keeps the answer to the current word in the history, starting the pass there first.
+    void keepAnswer(const WordEntry &entry, const QString &typed, bool right);
+    // The entry at `index` of the current pass, or null when the pass has none there.
     const WordEntry *entryAt(int index) const;
     QString meaningAt(int index) const;
     int wordCount() const;
@@ -89,9 +106,16 @@ private:
     Content::Sources m_sources;
     ReadFailureReport m_report;
     std::unique_ptr<WordUnit> m_currentUnit;
+    // The words of the pass: the unit's, or chosen ones of them.
+    QList<WordEntry> m_passWords;
+    // What was typed for each word answered in this pass.
+    QStringList m_typed;
+    History *m_history = nullptr;
+    qint64 m_historyPass = -1;
     QPushButton *m_nextButton = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_backButton = nullptr;
+    QPushButton *m_historyButton = nullptr;
     AbstractAudioPlayer *m_wordPlayer = nullptr;
     AbstractAudioPlayer *m_rightPlayer = nullptr;
     AbstractAudioPlayer *m_wrongPlayer = nullptr;

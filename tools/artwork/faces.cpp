@@ -30,6 +30,8 @@ const Sprite sprites[] = {
     {QStringLiteral("button.png"), {300, 194}, false},
     {QStringLiteral("interact.png"), {318, 420}, false},
     {QStringLiteral("fullbutton.png"), {299, 345}, true},
+    // The practice's history button, in its three looks one above the other.
+    {QStringLiteral("history.png"), {100, 130}, false},
 };
 
 Look lookOf(const SheetRule &rule)
@@ -67,6 +69,7 @@ QColor candyColour(const QString &label)
         {QStringLiteral("跳页"), QColor(0x1F, 0xA5, 0xB0)},
         {QStringLiteral("下一个"), QColor(0xFF, 0x8C, 0x32)},
         {QStringLiteral("返回"), QColor(0x2E, 0x9B, 0xE0)},
+        {QStringLiteral("学习记录"), QColor(0x9B, 0x59, 0xD0)},
     };
     return colours.value(label, QColor(0x88, 0x88, 0x88));
 }
@@ -166,6 +169,15 @@ void icon(QPainter &p, const QString &label, const QRectF &box, const QColor &co
                    QPointF(c.x() - s * 0.1, c.y() - s * 0.34));
         p.drawLine(QPointF(c.x() - s * 0.3, c.y() - s * 0.12),
                    QPointF(c.x() - s * 0.1, c.y() + s * 0.1));
+    } else if (label == u"学习记录") {
+        // Three bars rising on a base line: scores getting better.
+        p.drawLine(QPointF(c.x() - s * 0.42, c.y() + s * 0.4),
+                   QPointF(c.x() + s * 0.42, c.y() + s * 0.4));
+        const qreal heights[] = {0.3, 0.5, 0.72};
+        for (int i = 0; i < 3; ++i) {
+            const qreal x = c.x() + (i - 1) * s * 0.27;
+            p.drawLine(QPointF(x, c.y() + s * 0.28), QPointF(x, c.y() + s * (0.28 - heights[i])));
+        }
     }
     p.restore();
 }
@@ -391,6 +403,7 @@ QString label(const SheetRule &rule)
         {QStringLiteral("word"), QStringLiteral("背单词")},
         {QStringLiteral("nextword"), QStringLiteral("下一个")},
         {QStringLiteral("goback"), QStringLiteral("返回")},
+        {QStringLiteral("history"), QStringLiteral("学习记录")},
         {QStringLiteral("flash"), QStringLiteral("动画")},
     };
     if (rule.objectName == u"full" && rule.image == u"fullbutton.png")

@@ -114,6 +114,7 @@ void writePreviews(const QString &resourceDirectory, const QString &outputDirect
         start->setFont(font(QStringLiteral("WenQuanYi Zen Hei"), 20, 0, true));
         colour(start, QPalette::ButtonText, QColor(0xC8, 0x64, 0x64));
         button(&host, QStringLiteral("goback"), QRect(874, 572, 90, 36));
+        button(&host, QStringLiteral("history"), QRect(770, 572, 90, 36));
 
         auto *right = new QLabel(QStringLiteral("3"), &host);
         right->setGeometry(334, 350, 50, 50);
