@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QWindow>
 
 namespace {
 
@@ -153,6 +154,7 @@ void Widget::setfull()
         return;
     }
     showNormal();
+    keepInsideScreen();
     // The scroll area still carries its full-screen fixed size, which the window layout's
     // setGeometry alone would not undo.
     m_pageArea->move(Layout::pageArea.topLeft());
@@ -167,6 +169,31 @@ void Widget::setfull()
     installStyleSheet(windowStyleSheet);
     setWindowLayout();
     m_windowMode = true;
+}
+
+void Widget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_screenWatch)
+        return;
+    connect(windowHandle(), &QWindow::screenChanged, this, &Widget::watchScreen);
+    watchScreen(screen());
+}
+
+void Widget::watchScreen(QScreen *screen)
+{
+    disconnect(m_screenWatch);
+    m_screenWatch =
+        connect(screen, &QScreen::availableGeometryChanged, this, &Widget::keepInsideScreen);
+    keepInsideScreen();
+}
+
+void Widget::keepInsideScreen()
+{
+    // A panel added, a resolution changed or another screen: the frameless window cannot be
+    // dragged back by the user, so it moves itself. Full screen fills the screen anyway.
+    if (m_windowMode)
+        move(Layout::keptInside(frameGeometry(), screen()->availableGeometry()));
 }
 
 void Widget::setword()

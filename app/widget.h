@@ -49,6 +49,7 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -59,6 +60,8 @@ private:
     void setFullLayout();
     QPushButton *button(Layout::ButtonId id) const;
     void setBookKeysEnabled(bool enabled);
+    void watchScreen(QScreen *screen);
+    void keepInsideScreen();
 
     QLabel *m_face = nullptr;
     std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table
@@ -69,4 +72,6 @@ private:
     std::unique_ptr<History> m_history;
     // One main window per process, so its mode is simply its own.
     bool m_windowMode = true;
+    // The screen whose free area the window is kept inside, once shown.
+    QMetaObject::Connection m_screenWatch;
 };

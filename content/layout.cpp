@@ -12,6 +12,15 @@ QPoint windowPosition(QSize desktop)
             std::max((desktop.height() - windowSize.height()) / 2 - 10, 0)};
 }
 
+QPoint keptInside(QRect window, QRect available)
+{
+    const auto axis = [](int at, int length, int from, int room) {
+        return std::max(std::min(at, from + room - length), from);
+    };
+    return {axis(window.x(), window.width(), available.x(), available.width()),
+            axis(window.y(), window.height(), available.y(), available.height())};
+}
+
 QRect centredPanel(QSize window)
 {
     return {(window.width() - windowSize.width()) / 2, (window.height() - windowSize.height()) / 2,

@@ -66,6 +66,12 @@ std::optional<QRect> fullScreenPlace(const ButtonPlace &button, QSize desktop);
 // corner off the desktop.
 QPoint windowPosition(QSize desktop);
 
+// Where a window standing at `window` goes when what the screen leaves free of panels becomes
+// `available` (a panel added, the resolution or the screen changed): where it fits, the least
+// move that brings it wholly inside; where it does not, its top-left corner on the free area,
+// so that the frameless window's top and left stay reachable.
+QPoint keptInside(QRect window, QRect available);
+
 // The 1100 x 723 panel (background label, word view) centred in a window of this size.
 QRect centredPanel(QSize window);
 

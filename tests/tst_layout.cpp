@@ -40,6 +40,39 @@ private slots:
         QCOMPARE(Layout::windowPosition(desktop), position);
     }
 
+    void keptInside_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("position");
+
+        const QSize size = Layout::windowSize;
+        // 1366 x 768 with a 32 px top panel and a 40 px task bar.
+        const QRect panels(0, 32, 1366, 696);
+        QTest::newRow("inside already: stays")
+            << QRect({133, 40}, size) << panels << QPoint(133, 40);
+        QTest::newRow("under the top panel: down to it")
+            << QRect({133, 12}, size) << panels << QPoint(133, 32);
+        QTest::newRow("too high for the free area: top on it, bottom under the task bar")
+            << QRect({133, 300}, size) << panels << QPoint(133, 32);
+        QTest::newRow("past the right edge: back in")
+            << QRect({400, 40}, size) << panels << QPoint(266, 40);
+        QTest::newRow("left of a second screen's free area")
+            << QRect({1500, 200}, size) << QRect(1920, 0, 1920, 1040) << QPoint(1920, 200);
+        QTest::newRow("below the task bar on 1920 x 1080")
+            << QRect({410, 340}, size) << QRect(0, 0, 1920, 1040) << QPoint(410, 317);
+        QTest::newRow("a desktop narrower than the window: left edge on it")
+            << QRect({-50, 10}, size) << QRect(0, 0, 1024, 768) << QPoint(0, 10);
+    }
+
+    void keptInside()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, position);
+        QCOMPARE(Layout::keptInside(window, available), position);
+    }
+
     void centredPanel()
     {
         QCOMPARE(Layout::centredPanel(QSize(1100, 723)), QRect(0, 0, 1100, 723));
