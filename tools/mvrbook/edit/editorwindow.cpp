@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -88,8 +89,9 @@ EditorWindow::EditorWindow(const QString &folder, EditorSetup setup, QWidget *pa
     auto *whole = new QSplitter(Qt::Vertical);
     whole->addWidget(top);
     whole->addWidget(m_waveform);
-    whole->setStretchFactor(0, 4);
+    whole->setStretchFactor(0, 3);
     whole->setStretchFactor(1, 1);
+    whole->setSizes({600, 200});
     setCentralWidget(whole);
     buildActions();
 
@@ -168,7 +170,8 @@ EditorWindow::EditorWindow(const QString &folder, EditorSetup setup, QWidget *pa
         statusBar()->showMessage(tr("地图读不懂，只能看不能改：%1").arg(m_document.error()));
         m_text->setEnabled(false);
     } else {
-        offerRecovery();
+        // Asked over the window, once it shows the book the edits belong to.
+        QTimer::singleShot(0, this, &EditorWindow::offerRecovery);
     }
     showSpread(std::min(1, std::max(0, m_book->lastSpread())));
     startCheck();
@@ -426,40 +429,48 @@ void EditorWindow::loadMedia()
     m_page->setWordBoxes(words == m_words.end() ? QList<QRect>() : words->second);
     const auto trace = m_traces.find(k);
     m_waveform->setTrace(trace == m_traces.end() ? nullptr : trace->second);
-    if (m_loading.contains(k) || (trace != m_traces.end() && words != m_words.end()))
-        return;
-    m_loading.append(k);
+
+    // The recording decodes in a moment, reading the page takes seconds: apart, so the
+    // waveform does not wait for the words.
+    if (trace == m_traces.end() && !m_loadingTraces.contains(k)) {
+        m_loadingTraces.insert(k);
+        const auto recording = m_book->recordings().find(k);
+        const QString path =
+            recording == m_book->recordings().end() ? QString() : m_book->path(recording->second);
+        const QString ffmpeg = m_setup.check.programs.ffmpeg;
+        runAside<std::shared_ptr<const RecordingTrace>>(
+            this,
+            [=] {
+                RecordingTrace none;
+                none.error = QStringLiteral("这一页没有录音");
+                return std::make_shared<const RecordingTrace>(
+                    path.isEmpty() ? none : RecordingTrace::decode(ffmpeg, path));
+            },
+            [this, k](const std::shared_ptr<const RecordingTrace> &decoded) {
+                m_loadingTraces.remove(k);
+                m_traces[k] = decoded;
+                if (k == m_k)
+                    loadMedia();
+            });
+    }
     const auto page = m_book->pages().find(k);
-    const QString pagePath = page == m_book->pages().end() ? QString() : m_book->path(page->second);
-    const auto recording = m_book->recordings().find(k);
-    const QString soundPath =
-        recording == m_book->recordings().end() ? QString() : m_book->path(recording->second);
-    const QString ffmpeg = m_setup.check.programs.ffmpeg;
-    const bool readWords = m_setup.readWords;
-    struct Media
-    {
-        std::shared_ptr<const RecordingTrace> trace;
-        QList<QRect> words;
-    };
-    runAside<Media>(
-        this,
-        [=] {
-            Media media;
-            QString error;
-            if (readWords && !pagePath.isEmpty())
-                media.words = readWordBoxes(pagePath, &error);
-            if (!soundPath.isEmpty())
-                media.trace = std::make_shared<const RecordingTrace>(
-                    RecordingTrace::decode(ffmpeg, soundPath));
-            return media;
-        },
-        [this, k](const Media &media) {
-            m_loading.removeAll(k);
-            m_words[k] = media.words;
-            m_traces[k] = media.trace;
-            if (k == m_k)
-                loadMedia();
-        });
+    if (m_setup.readWords && words == m_words.end() && !m_loadingWords.contains(k) &&
+        page != m_book->pages().end()) {
+        m_loadingWords.insert(k);
+        const QString path = m_book->path(page->second);
+        runAside<QList<QRect>>(
+            this,
+            [=] {
+                QString error;
+                return readWordBoxes(path, &error);
+            },
+            [this, k](const QList<QRect> &boxes) {
+                m_loadingWords.remove(k);
+                m_words[k] = boxes;
+                if (k == m_k)
+                    loadMedia();
+            });
+    }
 }
 
 void EditorWindow::startCheck()
@@ -536,10 +547,14 @@ void EditorWindow::offerRecovery()
     if (m_setup.recoveryFile.isEmpty() || !file.open(QIODevice::ReadOnly) ||
         !kept.read(file.readAll()) || kept.bytes() == m_document.bytes())
         return;
-    const auto answer = QMessageBox::question(
-        this, tr("恢复"), tr("上次编辑这本书时有没保存的修改。要恢复吗？恢复后可以撤销。"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    if (answer != QMessageBox::Yes) {
+    QMessageBox ask(QMessageBox::Question, tr("恢复"),
+                    tr("上次编辑这本书时有没保存的修改。要恢复吗？恢复后可以撤销。"),
+                    QMessageBox::NoButton, this);
+    QPushButton *restore = ask.addButton(tr("恢复"), QMessageBox::AcceptRole);
+    ask.addButton(tr("丢掉"), QMessageBox::RejectRole);
+    ask.setDefaultButton(restore);
+    ask.exec();
+    if (ask.clickedButton() != restore) {
         file.remove();
         return;
     }
@@ -566,8 +581,10 @@ void EditorWindow::play(bool fromCursor)
     }
     const QList<MapHotspot> list = hotspots();
     const auto trace = m_traces.find(m_k);
-    const int length =
-        trace != m_traces.end() && trace->second ? trace->second->lengthMs : 24 * 3600 * 1000;
+    // Before the recording is measured, from here is to its end, whatever that is.
+    const int length = trace != m_traces.end() && trace->second->lengthMs > 0
+                           ? trace->second->lengthMs
+                           : 24 * 3600 * 1000;
     if (fromCursor) {
         m_player->playSegment(m_waveform->cursor(), length);
     } else {
@@ -599,7 +616,7 @@ void EditorWindow::renumber()
 void EditorWindow::snapToPauses()
 {
     const auto trace = m_traces.find(m_k);
-    if (trace == m_traces.end() || !trace->second)
+    if (trace == m_traces.end())
         return;
     const RecordingTrace &t = *trace->second;
     changeSelected(
@@ -620,10 +637,14 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    const auto answer = QMessageBox::question(
-        this, tr("保存"), tr("地图有没保存的修改。保存吗？"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !save())) {
+    QMessageBox ask(QMessageBox::Question, tr("保存"), tr("地图有没保存的修改。保存吗？"),
+                    QMessageBox::NoButton, this);
+    QPushButton *keep = ask.addButton(tr("保存"), QMessageBox::AcceptRole);
+    ask.addButton(tr("不保存"), QMessageBox::DestructiveRole);
+    QPushButton *stay = ask.addButton(tr("取消"), QMessageBox::RejectRole);
+    ask.setDefaultButton(keep);
+    ask.exec();
+    if (ask.clickedButton() == stay || (ask.clickedButton() == keep && !save())) {
         event->ignore();
         return;
     }

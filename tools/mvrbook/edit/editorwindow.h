@@ -7,6 +7,7 @@
 #include "tools/mvrbook/edit/spreadmedia.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -86,13 +87,14 @@ private:
     MapDocument m_document;
     QUndoStack m_undo;
     bool m_editable = true;
-    int m_k = 1;
+    int m_k = -1;
     int m_selected = -1;
     int m_keys = 0; // a new key for each run of edits that undo as one
 
     std::map<int, std::shared_ptr<const RecordingTrace>> m_traces;
     std::map<int, QList<QRect>> m_words;
-    QList<int> m_loading; // spreads whose media are being read
+    QSet<int> m_loadingTraces; // spreads whose recordings are being read
+    QSet<int> m_loadingWords;  // spreads whose pages are being read
 
     PageView *m_page = nullptr;
     WaveformView *m_waveform = nullptr;

@@ -10,9 +10,12 @@
 RecordingTrace RecordingTrace::decode(const QString &ffmpeg, const QString &path)
 {
     RecordingTrace trace;
-    const std::optional<Speech> speech = decodeSpeech(ffmpeg, path, &trace.error);
-    if (!speech)
+    QString error;
+    const std::optional<Speech> speech = decodeSpeech(ffmpeg, path, &error);
+    if (!speech) {
+        trace.error = QStringLiteral("录音读不了：%1").arg(error);
         return trace;
+    }
     constexpr int rate = Mfcc::sampleRate;
     trace.sampleRate = rate;
     trace.samples = *speech;

@@ -16,7 +16,7 @@ struct RecordingTrace
     std::vector<float> samples;
     SpeechStretches speech; // ms
     int lengthMs = 0;
-    QString error; // why there is none
+    QString error; // why there are no samples, for the author
 
     // Decodes the recording with ffmpeg; slow, so called off the GUI thread.
     static RecordingTrace decode(const QString &ffmpeg, const QString &path);

@@ -32,6 +32,7 @@ void WaveformView::setTrace(std::shared_ptr<const RecordingTrace> trace)
         m_msPerPixel = std::clamp(double(m_trace->lengthMs) / width(), finestMsPerPixel,
                                   coarsestMsPerPixel / 10);
     m_originMs = 0;
+    showSelected();
     update();
 }
 
@@ -44,12 +45,17 @@ void WaveformView::setSegments(const QList<std::pair<int, int>> &segments)
 void WaveformView::setSelected(int index)
 {
     m_selected = index;
-    if (index >= 0 && index < m_segments.size() && m_segments[index].first >= 0) {
-        const auto [start, end] = m_segments[index];
+    showSelected();
+    update();
+}
+
+void WaveformView::showSelected()
+{
+    if (m_selected >= 0 && m_selected < m_segments.size() && m_segments[m_selected].first >= 0) {
+        const auto [start, end] = m_segments[m_selected];
         if (xOf(start) < 0 || xOf(end) > width())
             scrollTo(start - int(width() * m_msPerPixel / 10));
     }
-    update();
 }
 
 void WaveformView::setPlayhead(int ms)
@@ -62,10 +68,18 @@ void WaveformView::setPlayhead(int ms)
 
 void WaveformView::zoom(double factor)
 {
-    const int keep = m_dragIndex >= 0 ? m_dragMs : m_cursor;
+    // Zooming keeps in its place what the author works on: a boundary being dragged, else the
+    // selected segment, else the place to play from.
+    const bool segment =
+        m_selected >= 0 && m_selected < m_segments.size() && m_segments[m_selected].first >= 0;
+    const int keep = m_dragIndex >= 0 ? m_dragMs
+                     : segment        ? m_segments[m_selected].first
+                                      : m_cursor;
     const int keepX = xOf(keep);
     m_msPerPixel = std::clamp(m_msPerPixel / factor, finestMsPerPixel, coarsestMsPerPixel);
     scrollTo(keep - int(keepX * m_msPerPixel));
+    if (m_dragIndex < 0)
+        showSelected();
 }
 
 int WaveformView::xOf(int ms) const
@@ -118,8 +132,7 @@ void WaveformView::paintEvent(QPaintEvent *)
     if (!m_trace || m_trace->samples.empty()) {
         painter.setPen(Qt::darkGray);
         painter.drawText(wave, Qt::AlignCenter,
-                         m_trace ? QStringLiteral("没有录音：%1").arg(m_trace->error)
-                                 : QStringLiteral("这一页没有录音"));
+                         m_trace ? m_trace->error : QStringLiteral("正在读录音……"));
         return;
     }
     // Speech shaded, so the pauses a boundary belongs in stand out.

@@ -18,6 +18,7 @@ class WaveformView : public QWidget
 public:
     explicit WaveformView(QWidget *parent = nullptr);
 
+    // Null while the recording is being read.
     void setTrace(std::shared_ptr<const RecordingTrace> trace);
     // Each hotspot's segment in ms; (-1, -1) for one without times.
     void setSegments(const QList<std::pair<int, int>> &segments);
@@ -50,6 +51,8 @@ private:
     // The boundary within reach of x: segment and whether its end; (-1, false) for none.
     std::pair<int, bool> boundaryAt(double x) const;
     void scrollTo(int ms);
+    // Scrolls the selected segment into view where it is not.
+    void showSelected();
 
     std::shared_ptr<const RecordingTrace> m_trace;
     QList<std::pair<int, int>> m_segments;
