@@ -457,24 +457,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QDir book(dir.path());
-        book.mkpath(QStringLiteral("pages"));
-        for (int k = 0; k < 2; ++k) {
-            QImage page(910, 580, QImage::Format_RGB32);
-            page.fill(Qt::white);
-            QVERIFY(page.save(book.filePath(QStringLiteral("pages/%1.png").arg(k))));
-        }
-        QVERIFY(writeAll(book.filePath(QStringLiteral("point.xml")), draftMap));
-        QVERIFY(writeAll(book.filePath(QStringLiteral("book.ini")),
-                         "[book]\ntitle = Test\ncontents = 1\n"));
+        QVERIFY(makeBook(book, draftMap));
         ScriptedPlayers players;
-        EditorSetup setup;
-        setup.players = players.factory();
-        setup.check.media = false;
-        setup.check.progress = nullptr;
-        setup.readWords = false;
-        setup.mirrorDir = dir.filePath(QStringLiteral("mirror"));
-        setup.recoveryFile = dir.filePath(QStringLiteral("state/point.xml"));
-        EditorWindow window(dir.path(), setup);
+        EditorWindow window(dir.path(), setup(dir, players));
         QSignalSpy checked(&window, &EditorWindow::checked);
         window.resize(1200, 800);
         window.show();
@@ -533,6 +518,61 @@ private slots:
         QCOMPARE(saved.hotspots(1)[1].rect(), dragged);
         QCOMPARE(saved.hotspots(0), window.document().hotspots(0));
         QVERIFY(!window.isWindowModified());
+    }
+
+    // A map the editor cannot read is shown with the check's problems and never written.
+    void unreadableMapIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("map");
+        QTest::newRow("broken XML") << QByteArray("<Book><P2-3><NO m=\"1\"/></Book>\n");
+        QTest::newRow("GBK") << QByteArray("<Book><P2-3><N_0 TEXT=\"\xC4\xE3\"/></P2-3></Book>");
+    }
+    void unreadableMapIsLeftAlone()
+    {
+        QFETCH(QByteArray, map);
+        QTemporaryDir dir;
+        const QDir book(dir.path());
+        QVERIFY(makeBook(book, map));
+        ScriptedPlayers players;
+        EditorWindow window(dir.path(), setup(dir, players));
+        QSignalSpy checked(&window, &EditorWindow::checked);
+        QVERIFY(!window.isEditable());
+        QVERIFY(!window.textField()->isEnabled());
+        QVERIFY(checked.wait(20000));
+        QVERIFY(window.problemList()->count() > 0);
+        QVERIFY(window.problemList()->item(0)->text().startsWith(QLatin1String("point.xml")));
+        QVERIFY(!window.save());
+        QCOMPARE(readAll(book.filePath(QStringLiteral("point.xml"))), map);
+    }
+
+private:
+    // A book of two white spreads and no recordings, with `map` as its point.xml.
+    static bool makeBook(const QDir &book, const QByteArray &map)
+    {
+        book.mkpath(QStringLiteral("pages"));
+        for (int k = 0; k < 2; ++k) {
+            QImage page(910, 580, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            if (!page.save(book.filePath(QStringLiteral("pages/%1.png").arg(k))))
+                return false;
+        }
+        return writeAll(book.filePath(QStringLiteral("point.xml")), map) &&
+               writeAll(book.filePath(QStringLiteral("book.ini")),
+                        "[book]\ntitle = Test\ncontents = 1\n");
+    }
+
+    // The editor with a scripted player, without reading pages or decoding media, its own
+    // places in the test's folder.
+    static EditorSetup setup(const QTemporaryDir &dir, ScriptedPlayers &players)
+    {
+        EditorSetup setup;
+        setup.players = players.factory();
+        setup.check.media = false;
+        setup.check.progress = nullptr;
+        setup.readWords = false;
+        setup.mirrorDir = dir.filePath(QStringLiteral("mirror"));
+        setup.recoveryFile = dir.filePath(QStringLiteral("state/point.xml"));
+        return setup;
     }
 };
 
