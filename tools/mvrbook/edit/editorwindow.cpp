@@ -175,6 +175,8 @@ EditorWindow::EditorWindow(const QString &folder, EditorSetup setup, QWidget *pa
     }
     showSpread(std::min(1, std::max(0, m_book->lastSpread())));
     startCheck();
+    // The keys of the page act on the selected hotspot from the start.
+    m_page->setFocus();
 }
 
 EditorWindow::~EditorWindow() = default;
@@ -307,6 +309,15 @@ void EditorWindow::buildActions()
     add(tr("从这里播放"), QKeySequence(Qt::SHIFT | Qt::Key_Space), [this] { play(true); });
     add(tr("停止"), QKeySequence(Qt::Key_Escape), [this] { m_player->stopIfPlaying(); });
     add(tr("贴到停顿"), QKeySequence(Qt::Key_P), [this] { snapToPauses(); });
+    add(
+        tr("写中文"), QKeySequence(Qt::Key_F2),
+        [this] {
+            m_text->setFocus();
+            m_text->selectAll();
+        },
+        false);
+    add(
+        tr("退出"), QKeySequence::Quit, [this] { close(); }, false);
     add(tr("放大"), QKeySequence(Qt::Key_Plus), [this] { m_waveform->zoom(1.5); });
     add(tr("缩小"), QKeySequence(Qt::Key_Minus), [this] { m_waveform->zoom(1 / 1.5); });
     const auto nudge = [this](bool end, int ms) {
