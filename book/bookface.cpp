@@ -2,6 +2,7 @@
 
 #include "book/flash.h"
 #include "book/jumdialog.h"
+#include "book/tiplook.h"
 #include "content/resourcebundle.h"
 #include "media/movieplayer.h"
 
@@ -21,15 +22,8 @@ namespace {
 
 void setToolTipLook()
 {
-    QPalette palette = QToolTip::palette();
-    palette.setBrush(QPalette::All, QPalette::ToolTipBase, QBrush(QColor(200, 255, 0)));
-    palette.setBrush(QPalette::All, QPalette::ToolTipText, QBrush(QColor(255, 100, 0)));
-    QToolTip::setPalette(palette);
-
-    QFont font(QStringLiteral("楷体"));
-    font.setWeight(QFont::Bold);
-    font.setPixelSize(20);
-    QToolTip::setFont(font);
+    QToolTip::setPalette(TipLook::palette(QToolTip::palette()));
+    QToolTip::setFont(TipLook::font());
 }
 
 // The game's sounds: a prompt, three praises and two try-agains, chosen at random.

@@ -30,14 +30,14 @@ packages=(
     "tesseract-ocr-eng:Tesseract's English data, for mvrbook draft"
     "lame:VBR MP3 recordings of the small book the mvrbook tests make"
     "pulseaudio-utils:recording at a private sound server, in the sound tests and benchmark"
-    "xvfb:a virtual screen for the sound benchmark and for trying the installed package"
+    "xvfb:a virtual screen for the sound benchmark, trying the installed package and the editing session"
     "x11-utils:waiting for that screen in the sound benchmark"
     "python3-xlib:clicking with exact times in the sound benchmark"
     "clang-format:the formatting check of .ci/run"
     "desktop-file-utils:checking the desktop entry"
     "appstream:checking the AppStream metainfo"
     "dpkg-dev:the Debian package's library dependencies (dpkg-shlibdeps)"
-    "xdotool:answering the installed program's quit box"
+    "xdotool:answering the installed program's quit box and driving the editing session"
     "openbox:a window manager on the virtual screen"
 )
 # What the program needs at run time, shared with the Debian package's dependencies.

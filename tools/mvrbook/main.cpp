@@ -1,6 +1,6 @@
 // mvrbook: checks a book folder, makes the program's content files from it, draws a spread
-// with its hotspots for the author to look at, and drafts the hotspot map from the page images
-// and recordings. docs/book-format.md describes the folder.
+// with its hotspots for the author to look at, drafts the hotspot map from the page images and
+// recordings, and opens the map in an editor. docs/book-format.md describes the folder.
 
 #include "content/content.h"
 #include "tools/common/headless.h"
@@ -9,12 +9,18 @@
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/bookmaker.h"
 #include "tools/mvrbook/compiledbook.h"
+#include "tools/mvrbook/edit/editorwindow.h"
+#include "tools/mvrbook/edit/mapcheck.h"
 #include "tools/mvrbook/preview.h"
 
+#include "media/audioplayer.h"
+
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMutex>
@@ -23,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -210,26 +217,62 @@ int draft(const QString &folder, const DraftOptions &options)
     return Clean;
 }
 
+// The editor keeps the book mirrored for checking among the caches, and the edits not yet
+// saved among the user's state (XDG_STATE_HOME): they are the author's work, which a cache
+// cleaner must not take, and they stay out of the book folder, where the check would count
+// them as files nothing uses and a copy of the folder would carry them along.
+int edit(const QString &folder, const CheckOptions &checking)
+{
+    if (!QFileInfo(folder).isDir()) {
+        print(stderr, QStringLiteral("mvrbook: %1: no such folder").arg(folder));
+        return Faulty;
+    }
+    EditorSetup setup;
+    setup.players = AudioPlayer::factory();
+    setup.check = checking;
+    setup.check.progress = nullptr;
+    setup.check.jobs = 1; // the editor's own reading of pages and recordings uses the other
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    setup.check.cacheDir = cache;
+    setup.mirrorDir = editorPlace(cache, folder) + QStringLiteral("/book");
+    const QString state =
+        qEnvironmentVariable("XDG_STATE_HOME", QDir::homePath() + QStringLiteral("/.local/state"));
+    setup.recoveryFile =
+        editorPlace(state + QStringLiteral("/mvrbook"), folder) + QStringLiteral("/point.xml");
+    EditorWindow window(folder, setup);
+    window.resize(1280, 860);
+    window.show();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Drawing text needs a GUI application, but never a screen.
-    prepareHeadless(QStringLiteral("mvrbook"));
-    QGuiApplication app(argc, argv);
+    // Drawing text needs a GUI application, but never a screen; only the editor shows one.
+    const bool editing = argc > 1 && qstrcmp(argv[1], "edit") == 0;
+    if (!editing)
+        prepareHeadless(QStringLiteral("mvrbook"));
+    std::unique_ptr<QGuiApplication> app;
+    if (editing)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QGuiApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mvrbook"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Checks a book folder, makes Mivora's content files from it, draws a spread with its "
-        "hotspots, or drafts its hotspot map from the page images and recordings.\n\n"
+        "hotspots, drafts its hotspot map from the page images and recordings, or edits "
+        "the map.\n\n"
         "  mvrbook check FOLDER\n"
         "  mvrbook make FOLDER --out DIR\n"
         "  mvrbook preview FOLDER --spread K [--out FILE]\n"
-        "  mvrbook draft FOLDER [--force]"));
+        "  mvrbook draft FOLDER [--force]\n"
+        "  mvrbook edit FOLDER"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("check, make, preview or draft"));
+                                 QStringLiteral("check, make, preview, draft or edit"));
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("the book folder"));
     const QCommandLineOption out(QStringLiteral("out"),
                                  QStringLiteral("make: the content directory; preview: the PNG "
@@ -263,7 +306,7 @@ int main(int argc, char *argv[])
                        "cache, by content directory)."),
         QStringLiteral("dir"));
     parser.addOptions({out, spread, jobs, force, ffmpeg, rcc, constants, state});
-    parser.process(app);
+    parser.process(*app);
 
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 2)
@@ -307,5 +350,7 @@ int main(int argc, char *argv[])
         drafting.force = parser.isSet(force);
         return draft(folder, drafting);
     }
+    if (command == u"edit")
+        return edit(folder, checking);
     return usage(parser, QStringLiteral("no command \"%1\"").arg(command));
 }
