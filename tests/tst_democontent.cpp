@@ -121,10 +121,12 @@ QMap<int, QList<Segment>> segmentsBySpread()
                 segments[k].append({hotspot.startTime, hotspot.endTime});
         }
     }
-    WordUnit unit(QStringLiteral("unit1"), quiet);
-    unit.load(Content::wordList);
-    for (const WordEntry &entry : unit.entries())
-        segments[Content::wordAudioSpread].append({entry.startTime, entry.endTime});
+    for (int k = 1; k <= Content::maxUnits; ++k) {
+        WordUnit unit(QStringLiteral("unit%1").arg(k), quiet);
+        unit.load(Content::wordList);
+        for (const WordEntry &entry : unit.entries())
+            segments[Content::wordAudioSpread].append({entry.startTime, entry.endTime});
+    }
     return segments;
 }
 

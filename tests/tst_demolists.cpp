@@ -11,6 +11,9 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 struct SpreadFacts
@@ -19,9 +22,21 @@ struct SpreadFacts
     int count;
 };
 
-// The six spreads of the map, in file order.
-constexpr SpreadFacts spreads[] = {{"P0-1", 13}, {"P2-3", 13}, {"P4-5", 25},
-                                   {"P6-7", 24}, {"P8-9", 21}, {"P10-11", 21}};
+// The spreads of the map, in file order: the contents and unit 1, then the first spread of
+// units 2 to 6, whose map was drafted from their pages and recordings.
+constexpr SpreadFacts spreads[] = {{"P0-1", 13},   {"P2-3", 13},   {"P4-5", 25},   {"P6-7", 24},
+                                   {"P8-9", 21},   {"P10-11", 21}, {"P12-13", 17}, {"P22-23", 16},
+                                   {"P36-37", 15}, {"P46-47", 16}, {"P56-57", 16}};
+
+bool mapped(const QString &tag)
+{
+    return std::any_of(std::begin(spreads), std::end(spreads), [&tag](const SpreadFacts &spread) {
+        return tag == QLatin1String(spread.tag);
+    });
+}
+
+// The contents entries of units 1 to 6: a recycle unit lies between units 3 and 4.
+constexpr int unitEntries[] = {0, 1, 2, 4, 5, 6};
 
 // The hotspots that are not spoken, and those without a Chinese text; every other hotspot
 // of a reading spread has both.
@@ -99,7 +114,8 @@ private slots:
     void spreadWithoutElement();
     void wordFacts();
     void wordSegmentsRise();
-    void otherUnitsEmpty();
+    void otherUnits_data();
+    void otherUnits();
 };
 
 void tst_DemoLists::byteForm_data()
@@ -153,8 +169,13 @@ void tst_DemoLists::spreadOrder()
     for (const SpreadFacts &spread : spreads)
         expected << QString::fromLatin1(spread.tag);
     QCOMPARE(tags, expected);
-    for (int k = 0; k < expected.size(); ++k)
-        QCOMPARE(Content::spreadTag(k), expected[k]);
+    // By spread index, each tag as the page view forms it.
+    int k = 0;
+    for (const QString &tag : expected) {
+        while (k <= Content::lastSpread && Content::spreadTag(k) != tag)
+            ++k;
+        QVERIFY2(k <= Content::lastSpread, qPrintable(tag));
+    }
 }
 
 void tst_DemoLists::spreadCounts_data()
@@ -360,7 +381,9 @@ void tst_DemoLists::risingTimes()
         QVERIFY(hotspot.endTime > hotspot.startTime);
         lastEnd = hotspot.endTime;
     }
-    QCOMPARE(firstStart, 0);
+    // Unit 1's recordings start with their first segment; a drafted spread's first segment
+    // starts a little before its first sound.
+    QVERIFY(firstStart >= 0 && firstStart < 1000);
     if (tag == u"P2-3")
         QCOMPARE(lastEnd, 54400);
 }
@@ -407,6 +430,8 @@ void tst_DemoLists::spreadWithoutElement()
     map.setTag(QStringLiteral("P8-9"));
     QVERIFY(map.load(Content::pointMap));
     for (int k = 6; k <= Content::lastSpread; ++k) {
+        if (mapped(Content::spreadTag(k)))
+            continue;
         map.setTag(Content::spreadTag(k));
         QVERIFY(map.load(Content::pointMap));
         QVERIFY(map.hotspots().isEmpty());
@@ -465,30 +490,57 @@ void tst_DemoLists::wordFacts()
     QCOMPARE(names, expected);
 }
 
+// Through all units, as they follow each other in the one word recording.
 void tst_DemoLists::wordSegmentsRise()
 {
-    Recorder recorder;
-    WordUnit unit(QStringLiteral("unit1"), recorder.report());
-    QVERIFY(unit.load(Content::wordList));
     int lastEnd = -1;
-    for (const WordEntry &word : unit.entries()) {
-        QVERIFY2(word.startTime > lastEnd || (lastEnd < 0 && word.startTime == 0),
-                 qPrintable(word.english));
-        QVERIFY2(word.endTime - word.startTime >= 2000, qPrintable(word.english));
-        lastEnd = word.endTime;
-    }
-}
-
-void tst_DemoLists::otherUnitsEmpty()
-{
-    for (int k = 2; k <= 6; ++k) {
+    for (int k = 1; k <= Content::maxUnits; ++k) {
         Recorder recorder;
         WordUnit unit(QStringLiteral("unit%1").arg(k), recorder.report());
         QVERIFY(unit.load(Content::wordList));
-        QVERIFY(unit.entries().isEmpty());
-        QCOMPARE(unit.count(), 0);
-        QCOMPARE(recorder.messages, QStringList());
+        for (const WordEntry &word : unit.entries()) {
+            QVERIFY2(word.startTime > lastEnd || (lastEnd < 0 && word.startTime == 0),
+                     qPrintable(word.english));
+            QVERIFY2(word.endTime - word.startTime >= 2000, qPrintable(word.english));
+            lastEnd = word.endTime;
+        }
     }
+}
+
+void tst_DemoLists::otherUnits_data()
+{
+    QTest::addColumn<int>("unit");
+    for (int k = 2; k <= Content::maxUnits; ++k)
+        QTest::addRow("unit%d", k) << k;
+}
+
+// Units 2 to 6 are lessons too: words to practise, each with its meaning, named once, the
+// count element first; and the unit's first spread is mapped.
+void tst_DemoLists::otherUnits()
+{
+    QFETCH(int, unit);
+    Recorder recorder;
+    WordUnit words(QStringLiteral("unit%1").arg(unit), recorder.report());
+    words.clear();
+    QVERIFY(words.load(Content::wordList));
+    QCOMPARE(recorder.messages, QStringList());
+    QVERIFY(words.entries().size() >= 5);
+    QCOMPARE(words.count(), words.entries().size());
+    QSet<QString> english;
+    for (const WordEntry &word : words.entries()) {
+        QVERIFY(!word.english.isEmpty());
+        QCOMPARE(word.english.trimmed(), word.english);
+        QVERIFY2(!word.meaning.isEmpty(), qPrintable(word.english));
+        english.insert(word.english);
+    }
+    QCOMPARE(english.size(), words.entries().size());
+
+    QDomDocument document;
+    const QDomElement unitElement =
+        childNamed(documentRoot(Content::wordList, document), QStringLiteral("unit%1").arg(unit));
+    QCOMPARE(unitElement.firstChildElement().tagName(), QStringLiteral("NO"));
+
+    QVERIFY(mapped(Content::spreadTag(Content::contentsTable[unitEntries[unit - 1]])));
 }
 
 QTEST_GUILESS_MAIN(tst_DemoLists)

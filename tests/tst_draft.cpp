@@ -246,7 +246,7 @@ void tst_draft::alignmentTimesReportsMissingAndReordered()
                                 .arg(s)
                                 .arg(timing.startMs)
                                 .arg(spoken[s].first)));
-        QVERIFY2(std::abs(timing.endMs - (spoken[s].second + 100)) <= 30,
+        QVERIFY2(std::abs(timing.endMs - (spoken[s].second + 150)) <= 30,
                  qPrintable(QStringLiteral("sentence %1 ends at %2, spoken to %3")
                                 .arg(s)
                                 .arg(timing.endMs)

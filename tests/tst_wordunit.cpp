@@ -65,7 +65,7 @@ private slots:
     void missingUnitLeavesRecordUnchanged();
 
     void compiledInUnit1();
-    void compiledInUnit2IsEmptyWithoutMessage();
+    void compiledInUnit2();
 
 private:
     QString write(const QByteArray &content);
@@ -339,14 +339,17 @@ void TestWordUnit::compiledInUnit1()
     QVERIFY(englishOf(unit).contains(u"Italian"_s));
 }
 
-void TestWordUnit::compiledInUnit2IsEmptyWithoutMessage()
+void TestWordUnit::compiledInUnit2()
 {
     WordUnit unit = recordingUnit(u"unit2"_s);
     unit.clear();
     QVERIFY(unit.load(Content::wordList));
     QCOMPARE(m_reports.size(), 0);
-    QCOMPARE(unit.entries().size(), 0);
-    QCOMPARE(unit.count(), 0);
+    QCOMPARE(unit.count(), 8);
+    QCOMPARE(unit.entries().size(), 8);
+    QCOMPARE(unit.entries().at(0).english, u"bus"_s);
+    QCOMPARE(unit.entries().at(0).meaning, u"公共汽车"_s);
+    QVERIFY(englishOf(unit).contains(u"on foot"_s));
 }
 
 QTEST_MAIN(TestWordUnit)

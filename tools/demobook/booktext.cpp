@@ -85,6 +85,7 @@ BookText BookText::read(const QString &path)
     static const QRegularExpression sectionPattern(QStringLiteral(R"(^\[(\S+)\]$)"));
     static const QRegularExpression hotspotPattern(QStringLiteral(R"(^N_(0|[1-9][0-9]*)\s+(.*)$)"));
     static const QRegularExpression drawingPattern(QStringLiteral(R"(^~\s+(\S+)\s+(.*)$)"));
+    static const QRegularExpression laidOutPattern(QStringLiteral(R"(^([<>])\s+(.*)$)"));
     static const QRegularExpression voicePattern(QStringLiteral(R"(^(\S+)\s*=\s*(\S+)$)"));
     static const QRegularExpression moviePattern(
         QStringLiteral(R"(^(0|[1-9][0-9]*)\s+(first|second)\s+(.*)$)"));
@@ -141,8 +142,12 @@ BookText BookText::read(const QString &path)
             book.m_spreads[section].decorations.append(
                 {parseRect(drawing.captured(1), line),
                  parseItem(drawing.captured(2), line, false)});
+        } else if (const auto laidOut = laidOutPattern.match(text); laidOut.hasMatch()) {
+            book.m_spreads[section].pages[laidOut.captured(1) == u">" ? 1 : 0].append(
+                parseItem(laidOut.captured(2), line, true));
         } else {
-            line.fail(QStringLiteral("neither N_<i> ... nor ~ left,top,right,bottom ..."));
+            line.fail(
+                QStringLiteral("neither N_<i> ..., ~ left,top,right,bottom ... nor < or > ..."));
         }
     }
     for (const MovieText &movie : std::as_const(book.m_movies)) {
@@ -150,10 +155,19 @@ BookText BookText::read(const QString &path)
             Line{path, movie.line}.fail(QStringLiteral("no voice for %1").arg(movie.speaker));
     }
     for (const auto &[tag, spread] : book.m_spreads) {
-        for (const auto &[i, item] : spread.hotspots) {
-            const QString speaker = item.option(QStringLiteral("speaker"));
+        if (spread.laidOut() && (!spread.hotspots.empty() || !spread.decorations.isEmpty()))
+            Line{path, spread.line}.fail(
+                QStringLiteral("%1 is laid out (< and >) and mapped (N_<i>, ~) at once").arg(tag));
+        QList<const PageItem *> items;
+        for (const auto &[i, item] : spread.hotspots)
+            items.append(&item);
+        for (const QList<PageItem> &page : spread.pages)
+            for (const PageItem &item : page)
+                items.append(&item);
+        for (const PageItem *item : std::as_const(items)) {
+            const QString speaker = item->option(QStringLiteral("speaker"));
             if (!speaker.isEmpty() && !book.m_voices.contains(speaker))
-                Line{path, item.line}.fail(QStringLiteral("no voice for %1").arg(speaker));
+                Line{path, item->line}.fail(QStringLiteral("no voice for %1").arg(speaker));
         }
     }
     if (!book.m_voices.contains(QStringLiteral("narrator")))

@@ -28,12 +28,17 @@ struct Decoration
     PageItem item;
 };
 
-// The text of one spread described by the page hotspot map.
+// The text of one spread: either described by the page hotspot map (its hotspots by N_<i>,
+// drawn in the map's rectangles), or laid out by the generator itself, page by page in
+// reading order, and mapped afterwards by drafting from the pages and the recording.
 struct SpreadText
 {
     int line = 0;
     std::map<int, PageItem> hotspots; // by the i of N_<i>
     QList<Decoration> decorations;    // in drawing order, beneath the hotspots
+    QList<PageItem> pages[2];         // laid out: the left page's items, the right page's
+
+    bool laidOut() const { return !pages[0].isEmpty() || !pages[1].isEmpty(); }
 };
 
 // One demo animation: a drawn scene and a spoken line.

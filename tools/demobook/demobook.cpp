@@ -36,6 +36,11 @@ int tailMs(int segmentMs)
 // The word audio speaks each word twice when its segment has room, as a spelling teacher does.
 constexpr int repeatPauseMs = 900;
 
+// A laid-out spread's recording: a moment of silence first, a pause after every item.
+constexpr int readingLeadMs = 500;
+constexpr int readingPauseMs = 1000;
+constexpr int longestSentenceMs = 20000;
+
 // The file is read as the program reads it, but a fault stops the build with the reader's
 // message instead of showing a box.
 ReadFailureReport failureReport(QString *message)
@@ -135,6 +140,12 @@ void DemoBook::readInputs()
 void DemoBook::checkText() const
 {
     for (const auto &[tag, spread] : m_text.spreads()) {
+        if (spread.laidOut()) {
+            for (const QList<PageItem> &page : spread.pages)
+                for (const PageItem &item : page)
+                    SpreadPainter::check(item, tag);
+            continue;
+        }
         bool described = false;
         for (int k = 0; k <= Content::lastSpread; ++k)
             described = described || (Content::spreadTag(k) == tag && !m_hotspots[k].isEmpty());
@@ -150,6 +161,8 @@ void DemoBook::checkText() const
             continue;
         const QString tag = Content::spreadTag(k);
         const SpreadText *text = m_text.spread(tag);
+        if (text && text->laidOut())
+            continue;
         if (!text)
             throw Failure(
                 QStringLiteral("%1 has no [%2] section for the map's spread").arg(m_in.text, tag));
@@ -207,8 +220,9 @@ QStringList DemoBook::outputs() const
                       BookFolder::wordRecordingFile(QStringLiteral("wav"))};
     for (int k = 0; k <= Content::lastSpread; ++k) {
         files.append(BookFolder::pageFile(k, QStringLiteral("png")));
-        if (k > 0 && std::any_of(m_hotspots[k].begin(), m_hotspots[k].end(),
-                                 [](const Hotspot &h) { return h.endTime > h.startTime; }))
+        if (k > 0 &&
+            (laidOut(k) || std::any_of(m_hotspots[k].begin(), m_hotspots[k].end(),
+                                       [](const Hotspot &h) { return h.endTime > h.startTime; })))
             files.append(BookFolder::recordingFile(k, QStringLiteral("wav")));
     }
     for (const MovieText &movie : m_text.movies())
@@ -275,11 +289,50 @@ void DemoBook::makeImages()
             QStringLiteral("warning: the English of %1 does not fit its rectangle").arg(where));
 }
 
+bool DemoBook::laidOut(int k) const
+{
+    const SpreadText *text = m_text.spread(Content::spreadTag(k));
+    return text && text->laidOut();
+}
+
+// A laid-out spread is read as a reader reads a page aloud: its items in order, a pause
+// after each. Where each one lies in the recording is for the draft to find.
+void DemoBook::makeReading(Speech &speech, int k)
+{
+    const QString tag = Content::spreadTag(k);
+    const SpreadText *text = m_text.spread(tag);
+    std::vector<std::pair<int, Samples>> said;
+    int at = readingLeadMs;
+    for (const QList<PageItem> &page : text->pages) {
+        for (const PageItem &item : page) {
+            Samples sound =
+                speech.say(item.spoken, m_text.voice(item.option(QStringLiteral("speaker"))),
+                           longestSentenceMs, QStringLiteral("%1 line %2").arg(tag).arg(item.line));
+            const int length = msForSamples(static_cast<qint64>(sound.size()));
+            said.emplace_back(at, std::move(sound));
+            at += length + readingPauseMs;
+        }
+    }
+    Track track(at);
+    for (const auto &[start, sound] : said)
+        track.place(start, sound);
+    const QString file = BookFolder::recordingFile(k, QStringLiteral("wav"));
+    writeWav(QDir(m_in.outputDir).filePath(file), track.samples());
+    progress(QStringLiteral("recording: %1 (%2, read in order, %3 items, %4 s)")
+                 .arg(file, tag)
+                 .arg(said.size())
+                 .arg(at / 1000.0, 0, 'f', 1));
+}
+
 void DemoBook::makeSpreadAudio()
 {
     Speech speech(m_in.tools, m_work);
     makeDir(QDir(m_in.outputDir).filePath(BookFolder::audioDir));
     for (int k = 1; k <= Content::lastSpread; ++k) {
+        if (laidOut(k)) {
+            makeReading(speech, k);
+            continue;
+        }
         const QList<Hotspot> &hotspots = m_hotspots[k];
         const QString tag = Content::spreadTag(k);
         int end = 0;
@@ -313,27 +366,32 @@ void DemoBook::makeSpreadAudio()
 
 void DemoBook::makeWordAudio()
 {
-    QString failure;
-    WordUnit unit(QStringLiteral("unit1"), failureReport(&failure));
-    if (!unit.load(m_in.words))
-        throw Failure(QStringLiteral("cannot read the word list %1: %2").arg(m_in.words, failure));
-    if (unit.entries().isEmpty())
-        throw Failure(QStringLiteral("the word list %1 has no words in unit1").arg(m_in.words));
+    QList<WordEntry> words;
+    for (int n = 1; n <= Content::maxUnits; ++n) {
+        QString failure;
+        WordUnit unit(QStringLiteral("unit%1").arg(n), failureReport(&failure));
+        if (!unit.load(m_in.words))
+            throw Failure(
+                QStringLiteral("cannot read the word list %1: %2").arg(m_in.words, failure));
+        if (n == 1 && unit.entries().isEmpty())
+            throw Failure(QStringLiteral("the word list %1 has no words in unit1").arg(m_in.words));
+        words.append(unit.entries());
+    }
 
     Speech speech(m_in.tools, m_work);
     const QString voice = m_text.voice(QString());
     int end = 0;
-    for (const WordEntry &entry : unit.entries())
+    for (const WordEntry &entry : words)
         end = std::max(end, entry.endTime);
     Track track(end + 1000);
-    for (qsizetype i = 0; i < unit.entries().size(); ++i) {
-        const WordEntry &entry = unit.entries()[i];
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const WordEntry &entry = words[i];
         const int segment = entry.endTime - entry.startTime;
         if (segment <= 0 || entry.english.isEmpty())
             continue;
         const int room = segment - leadMs - tailMs(segment);
         const Samples word =
-            speech.say(entry.english, voice, room, QStringLiteral("word N_%1").arg(i));
+            speech.say(entry.english, voice, room, QStringLiteral("word %1").arg(entry.english));
         const int length = msForSamples(static_cast<qint64>(word.size()));
         track.place(entry.startTime + leadMs, word);
         if (2 * length + repeatPauseMs <= room)
@@ -343,7 +401,7 @@ void DemoBook::makeWordAudio()
     writeWav(QDir(m_in.outputDir).filePath(file), track.samples());
     progress(QStringLiteral("word recording: %1 (%2 words, %3 s)")
                  .arg(file)
-                 .arg(unit.entries().size())
+                 .arg(words.size())
                  .arg((end + 1000) / 1000.0, 0, 'f', 1));
 }
 

@@ -2,6 +2,7 @@
 
 #include "content/spreadmap.h"
 #include "tools/demobook/booktext.h"
+#include "tools/demobook/speech.h"
 #include "tools/demobook/tools.h"
 
 #include <QElapsedTimer>
@@ -44,7 +45,9 @@ private:
 
     void makeImages();
     void checkContentsTargets(const SpreadText *contents);
+    bool laidOut(int k) const;
     void makeSpreadAudio();
+    void makeReading(Speech &speech, int k);
     void makeWordAudio();
     void makeMovies();
 

@@ -4,11 +4,27 @@
 
 #include "tools/common/headless.h"
 #include "tools/demobook/demobook.h"
+#include "tools/demobook/draftmerge.h"
+#include "tools/mvrbook/bookdraft.h"
+#include "tools/mvrbook/bookfolder.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -42,8 +58,34 @@ int main(int argc, char *argv[])
                                  QStringLiteral("path"), QStringLiteral("sox"));
     const QCommandLineOption ffmpeg(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg program."),
                                     QStringLiteral("path"), QStringLiteral("ffmpeg"));
-    parser.addOptions({out, text, map, words, stamp, force, espeak, sox, ffmpeg});
+    const QCommandLineOption mergeDraft(
+        QStringLiteral("merge-draft"),
+        QStringLiteral("Instead of writing the book: take the laid-out spreads' map from this "
+                       "drafted book folder (its point.xml and draft.json), corrected as "
+                       "--corrections says, into --map."),
+        QStringLiteral("dir"));
+    const QCommandLineOption corrections(
+        QStringLiteral("corrections"),
+        QStringLiteral("The author's corrections of the draft (corrections.txt)."),
+        QStringLiteral("file"));
+    parser.addOptions(
+        {out, text, map, words, stamp, force, espeak, sox, ffmpeg, mergeDraft, corrections});
     parser.process(app);
+
+    if (parser.isSet(mergeDraft))
+        return runReportingFailure("mvrdemo", [&] {
+            if (!parser.isSet(map) || !parser.isSet(corrections))
+                throw Failure(QStringLiteral("--merge-draft needs --map and --corrections"));
+            const QDir drafted(parser.value(mergeDraft));
+            const QByteArray merged = ::mergeDraft(
+                readBytes(parser.value(map)), readBytes(drafted.filePath(BookFolder::mapFile)),
+                readBytes(drafted.filePath(DraftFiles::sidecarFile)),
+                Corrections::read(parser.value(corrections)), parser.value(corrections));
+            QSaveFile file(parser.value(map));
+            if (!file.open(QIODevice::WriteOnly) || file.write(merged) < 0 || !file.commit())
+                throw Failure(QStringLiteral("cannot write %1").arg(parser.value(map)));
+            return 0;
+        });
 
     return runReportingFailure("mvrdemo", [&] {
         if (!parser.isSet(out) || !parser.isSet(text) || !parser.isSet(map) || !parser.isSet(words))

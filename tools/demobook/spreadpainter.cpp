@@ -2,6 +2,7 @@
 
 #include "content/content.h"
 #include "tools/common/fonts.h"
+#include "tools/demobook/pagelayout.h"
 #include "tools/demobook/pictures.h"
 #include "tools/demobook/tools.h"
 
@@ -496,24 +497,35 @@ QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
 
     const QColor colour = accent(m_outline.section(k));
     paintPageFrame(p, k, colour, k == 0 ? QString() : m_outline.heading(k));
-    if (!text || hotspots.isEmpty()) {
+    const bool laidOut = text && text->laidOut();
+    if (!text || (hotspots.isEmpty() && !laidOut)) {
         paintPlainPages(p, k, colour, m_outline.heading(k));
         return image;
     }
 
     ItemPainter items(p, colour, m_outline);
+    const QString tag = Content::spreadTag(k);
+    const auto overflowed = [this](const QString &where) {
+        if (!m_overflows.contains(where))
+            m_overflows.append(where);
+    };
+    if (laidOut) {
+        for (int page = 0; page < 2; ++page) {
+            for (const PlacedItem &placed : layOutPage(text->pages[page], page, tag)) {
+                if (!items.draw(placed.item, placed.rect, placed.hotspot))
+                    overflowed(QStringLiteral("%1 line %2").arg(tag).arg(placed.item.line));
+            }
+        }
+        return image;
+    }
     for (const Decoration &drawing : text->decorations)
         items.draw(drawing.item, QRectF(drawing.rect), false);
-    const QString tag = Content::spreadTag(k);
     for (qsizetype i = 0; i < hotspots.size(); ++i) {
         const auto found = text->hotspots.find(static_cast<int>(i));
         if (found == text->hotspots.end())
             continue;
-        if (!items.draw(found->second, QRectF(hotspots[i].rect), true)) {
-            const QString where = QStringLiteral("%1 N_%2").arg(tag).arg(i);
-            if (!m_overflows.contains(where))
-                m_overflows.append(where);
-        }
+        if (!items.draw(found->second, QRectF(hotspots[i].rect), true))
+            overflowed(QStringLiteral("%1 N_%2").arg(tag).arg(i));
     }
     return image;
 }

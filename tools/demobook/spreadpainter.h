@@ -29,7 +29,8 @@ private:
 
 // Draws spread k, pages 2k and 2k+1, into an image of the given size. Everything is laid out
 // in the 910 x 580 frame of the hotspot rectangles and drawn scaled, so the full-screen image
-// is drawn at its own size rather than enlarged. Without hotspots the spread is a plain
+// is drawn at its own size rather than enlarged. A laid-out spread is drawn where its layout
+// puts each item, whatever the map says; a spread without hotspots or layout is a plain
 // numbered one.
 class SpreadPainter
 {
@@ -42,7 +43,7 @@ public:
     static void check(const PageItem &item, const QString &where);
 
     // Hotspots whose English did not fit their rectangle at the smallest size, as
-    // "P4-5 N_3" lines, collected over all paints.
+    // "P4-5 N_3" or "P12-13 line 250" lines, collected over all paints.
     const QStringList &overflows() const { return m_overflows; }
 
 private:

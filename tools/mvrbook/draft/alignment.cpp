@@ -21,10 +21,13 @@ constexpr double missingScore = 0.78;
 constexpr double sureScore = 0.6;
 // A boundary moves to a pause only this far; further off, the alignment is trusted.
 constexpr int snapReachMs = 350;
+// A boundary inside speech moves to where that speech starts or ends only this far.
+constexpr int stretchReachMs = 600;
 // Where a segment starts and ends around its speech: a little before the first sound, so a
-// soft consonant is not cut, and a little after the last.
+// soft consonant is not cut, and a little after the last, where its fading under the level
+// that counts as speech is over, so the segment ends in silence.
 constexpr int leadMs = 40;
-constexpr int tailMs = 100;
+constexpr int tailMs = 150;
 
 struct Sentence
 {
@@ -102,6 +105,20 @@ std::vector<bool> inReadingOrder(const std::vector<int> &heard)
     for (; at >= 0; at = before[size_t(at)])
         kept[size_t(at)] = true;
     return kept;
+}
+
+// A reader pauses between sentences, so a boundary the alignment put inside a stretch of
+// speech without a pause (a word whose sound the synthesiser's does not match well) belongs
+// at that stretch's start or end, where it is near enough.
+int wholeStretch(int frame, const Voicing &voicing, bool start)
+{
+    for (const auto &[begin, end] : voicing.stretches()) {
+        if (frame <= begin || frame >= end)
+            continue;
+        const int edge = start ? begin : end;
+        return std::abs(edge - frame) <= stretchReachMs / frameMs ? edge : frame;
+    }
+    return frame;
 }
 
 // The boundary moved to the nearest edge of speech of the given kind within reach; how far it
@@ -260,8 +277,8 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         while (end - 1 > begin && !voicing.voiced(end - 1))
             --end;
         int startMoved = 0, endMoved = 0;
-        const int onset = snap(begin, onsets, &startMoved);
-        const int offset = snap(end, offsets, &endMoved);
+        const int onset = wholeStretch(snap(begin, onsets, &startMoved), voicing, true);
+        const int offset = wholeStretch(snap(end, offsets, &endMoved), voicing, false);
         timing.startMs = onset * frameMs;
         timing.endMs = std::max(offset, onset + 1) * frameMs;
         // How well the words matched, and whether both boundaries found a pause near them.

@@ -41,15 +41,85 @@ QList<OcrWord> recognize(tesseract::TessBaseAPI &api, const QImage &grey, double
     return words;
 }
 
+// How strongly coloured a pixel is: 0 for grey, up to 255.
+int colourfulness(QRgb rgb)
+{
+    return std::max({qRed(rgb), qGreen(rgb), qBlue(rgb)}) -
+           std::min({qRed(rgb), qGreen(rgb), qBlue(rgb)});
+}
+
+// Light letters on a coloured banner or name tag, which the recognition does not read as
+// they are, turn dark on light when the banner is turned over in the grey image. A banner is
+// a patch of strong colour that fills most of its box and is wide and high enough to hold a
+// line of text; the colours of pictures mostly are not.
+void turnOverBanners(QImage &grey, const QImage &colour)
+{
+    constexpr int step = 4; // the search runs on every fourth pixel: banners are large
+    const int w = colour.width() / step, h = colour.height() / step;
+    if (w < 2 || h < 2)
+        return;
+    std::vector<uchar> coloured(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(colour.constScanLine(y * step));
+        for (int x = 0; x < w; ++x)
+            coloured[size_t(y) * size_t(w) + size_t(x)] = colourfulness(row[x * step]) > 70;
+    }
+    const int lineHeight = grey.height() / 60; // a line of text on a page is at least this high
+    std::vector<std::pair<int, int>> todo;
+    for (int y0 = 0; y0 < h; ++y0) {
+        for (int x0 = 0; x0 < w; ++x0) {
+            if (coloured[size_t(y0) * size_t(w) + size_t(x0)] != 1)
+                continue;
+            int left = x0, right = x0, top = y0, bottom = y0, area = 0;
+            todo.assign(1, {x0, y0});
+            coloured[size_t(y0) * size_t(w) + size_t(x0)] = 2;
+            while (!todo.empty()) {
+                const auto [x, y] = todo.back();
+                todo.pop_back();
+                ++area;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+                for (const auto &[dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    uchar &at = coloured[size_t(ny) * size_t(w) + size_t(nx)];
+                    if (at == 1) {
+                        at = 2;
+                        todo.emplace_back(nx, ny);
+                    }
+                }
+            }
+            const QRect box(QPoint(left * step, top * step),
+                            QPoint(right * step + step - 1, bottom * step + step - 1));
+            const int cells = (right - left + 1) * (bottom - top + 1);
+            if (box.height() < lineHeight || box.width() < 2 * box.height() ||
+                area * 10 < cells * 6 || box.height() > 4 * lineHeight)
+                continue;
+            // The banner's colour turns white and everything lighter on it dark: the letters
+            // stand out as much as printed ink on paper.
+            const QRect inside = box & grey.rect();
+            for (int y = inside.top(); y <= inside.bottom(); ++y) {
+                uchar *row = grey.scanLine(y);
+                const auto *rgb = reinterpret_cast<const QRgb *>(colour.constScanLine(y));
+                for (int x = inside.left(); x <= inside.right(); ++x)
+                    row[x] = colourfulness(rgb[x]) > 70 ? uchar(255) : uchar(255 - row[x]);
+            }
+        }
+    }
+}
+
 // The image as brightness, and as its brightest channel: in the first, coloured text on a
-// light page stands out; in the second, dark text on a strongly coloured page, which
-// brightness alone makes almost as dark as the text.
+// light page stands out, and light text on banners once they are turned over; in the second,
+// dark text on a strongly coloured page, which brightness alone makes almost as dark as the
+// text.
 std::pair<QImage, QImage> greyImages(const QImage &image, double scale)
 {
     QImage colour = image.convertToFormat(QImage::Format_RGB32);
     if (scale > 1.0)
         colour = colour.scaledToWidth(readingWidth, Qt::SmoothTransformation);
     QImage brightness = colour.convertToFormat(QImage::Format_Grayscale8);
+    turnOverBanners(brightness, colour);
     QImage brightest(colour.size(), QImage::Format_Grayscale8);
     for (int y = 0; y < colour.height(); ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(colour.constScanLine(y));

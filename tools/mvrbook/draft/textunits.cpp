@@ -14,9 +14,13 @@ namespace {
 
 // Words read with less confidence are mostly marks in pictures, not text.
 constexpr double faintestWord = 60;
+// A bar is read less surely: it could as well be an l or a 1.
+constexpr double faintestBar = 40;
 // A unit of one word is believed only when read this surely: a picture's stripes and windows
 // are read as short words now and then, but not surely.
 constexpr double surestLoneWord = 85;
+// The least height of a hotspot, in the 910 x 580 frame.
+constexpr int fingerHeight = 24;
 // Running heads and page numbers stand in these bands at the top and bottom of a page; they
 // are not read aloud.
 constexpr double marginBand = 0.07;
@@ -26,7 +30,9 @@ struct Line
     QRect box;
     QList<OcrWord> words;
     int page = 0;
-    int size = 0; // the median height of its words: descenders and capitals left aside
+    int size = 0;    // the median height of its words: descenders and capitals left aside
+    int tallest = 0; // the height of its tallest word
+    int letters = 0;
 };
 
 int pageOf(const QRect &box, QSize imageSize)
@@ -42,10 +48,19 @@ int lettersIn(const QString &text)
     return letters;
 }
 
+// A capital I drawn as a plain bar, as sans-serif faces draw it, is read as one; so is the
+// edge of a bubble. Which it is, the line tells (linesOf).
+bool isBar(const OcrWord &word)
+{
+    return word.text == u"|";
+}
+
 bool isText(const OcrWord &word)
 {
-    if (word.confidence < faintestWord)
+    if (word.confidence < faintestWord && !isBar(word))
         return false;
+    if (isBar(word))
+        return word.confidence >= faintestBar;
     int digits = 0;
     for (const QChar c : word.text)
         digits += c.isDigit() ? 1 : 0;
@@ -89,7 +104,12 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
         for (Line &line : lines) {
             const int height = std::min(word.box.height(), line.box.height());
             const int gap = word.box.left() - line.box.right();
-            if (line.page != page || verticalOverlap(word.box, line.box) < height / 2 ||
+            // A face or a wheel read as a digit or a bracket beside a line is far taller
+            // than the line's words.
+            const bool alike =
+                (lettersIn(word.text) > 0 && line.letters > 0) ||
+                (word.box.height() < 2 * line.tallest && line.tallest < 2 * word.box.height());
+            if (line.page != page || !alike || verticalOverlap(word.box, line.box) < height / 2 ||
                 gap < -height / 2 || gap > std::max(word.box.height(), line.box.height()) * 6 / 5)
                 continue;
             if (!best || gap < bestGap) {
@@ -100,10 +120,24 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
         if (best) {
             best->words.append(word);
             best->box |= word.box;
+            best->tallest = std::max(best->tallest, word.box.height());
+            best->letters += lettersIn(word.text);
         } else {
-            lines.append({word.box, {word}, page});
+            lines.append({word.box, {word}, page, 0, word.box.height(), lettersIn(word.text)});
         }
     }
+    // A bar ending a line is the edge of the bubble it stands in; anywhere else it is an I.
+    for (Line &line : lines) {
+        while (!line.words.isEmpty() && isBar(line.words.last()))
+            line.words.removeLast();
+        line.box = {};
+        for (OcrWord &word : line.words) {
+            if (isBar(word))
+                word.text = QStringLiteral("I");
+            line.box |= word.box;
+        }
+    }
+    lines.removeIf([](const Line &line) { return line.words.isEmpty(); });
     for (Line &line : lines) {
         std::vector<int> heights;
         for (const OcrWord &word : line.words)
@@ -313,6 +347,11 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
             // finger, and no reach into the next line.
             const int margin = std::max(2, unit.lineHeight / 3);
             unit.box.adjust(-margin, -margin, margin, margin);
+            // A short line in small print still gets a target a finger can find.
+            const int least = image.height() * fingerHeight / spreadFrame.height();
+            if (unit.box.height() < least)
+                unit.box.adjust(0, -(least - unit.box.height()) / 2, 0,
+                                (least - unit.box.height() + 1) / 2);
         }
         unit.box &= image.rect();
     }
