@@ -5,6 +5,7 @@
 #include "content/layout.h"
 #include "content/listfile.h"
 #include "media/audioplayer.h"
+#include "media/recorder.h"
 #include "progress/lastplace.h"
 
 #include <QWidget>
@@ -29,7 +30,8 @@ public:
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
                     const Content::Sources &book = {},
                     const ReadFailureReport &report = showReadFailureBox,
-                    const QString &placeFile = {});
+                    const QString &placeFile = {},
+                    const RecorderFactory &makeRecorder = Recorder::factory());
     ~Widget() override;
 
     void setWindowLayout();
@@ -51,12 +53,15 @@ protected:
 
 private:
     void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
-                        const ReadFailureReport &report);
+                        const ReadFailureReport &report, const RecorderFactory &makeRecorder);
     void nameChildren();
     void connectChildren();
     void setFullLayout();
     QPushButton *button(Layout::ButtonId id) const;
     void setBookKeysEnabled(bool enabled);
+    // The reading helps that are on show their buttons pressed in.
+    void showHelps();
+    void tellNoMicrophone();
 
     QLabel *m_face = nullptr;
     std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table
