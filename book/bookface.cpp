@@ -58,6 +58,10 @@ constexpr int repeatPauseMs = 700;
 constexpr int answerExtraMs = 1000;
 // Read on waits this long on a new spread before its first sentence, for the child to look.
 constexpr int newSpreadPauseMs = 800;
+// A sentence is heard about this long after the player is asked for it (the end of the last
+// one reported, a stream made at the server), measured at a sound server by bench_readon: read
+// on asks for the next sentence this much before the recording's gap is over.
+constexpr int startLatencyMs = 10;
 
 // The order a spread is read on in: by start time, hotspots starting together as listed.
 QList<int> readingOrder(const QList<Hotspot> &hotspots)
@@ -603,7 +607,7 @@ void bookface::sentenceDone()
     const int gap = next < m_readOrder.size()
                         ? hotspots[m_readOrder[next]].startTime - hotspots[m_sentence].endTime
                         : 0;
-    readOnFrom(next, std::max(0, gap));
+    readOnFrom(next, std::max(0, gap - startLatencyMs));
 }
 
 AbstractRecorder *bookface::recorder()
