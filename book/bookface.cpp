@@ -163,13 +163,13 @@ void bookface::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_page.pixmap);
 
-    // The sentence being read carries a soft highlight, legible over any page and the same at
-    // both sizes; the game's target is never shown.
     const double sx = width() / double(spreadFrame.width());
     const double sy = height() / double(spreadFrame.height());
     const auto onView = [sx, sy](const QRect &r) {
         return QRectF(r.left() * sx, r.top() * sy, r.width() * sx, r.height() * sy);
     };
+    // The sentence being read carries a soft highlight, legible over any page and the same at
+    // both sizes; the game's target is never shown.
     if (const Hotspot *heard = heardHotspot()) {
         const QRectF area = onView(heard->rect);
         painter.setRenderHint(QPainter::Antialiasing);
