@@ -27,7 +27,7 @@ QRect desktop(const QWidget &window)
 
 Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Content::Sources &book,
                const ReadFailureReport &report, const QString &placeFile,
-               const QString &historyFile)
+               const QString &historyFile, const RecorderFactory &makeRecorder)
     : QWidget(parent)
 {
     resize(Layout::windowSize);
@@ -45,7 +45,7 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
     if (!book.title.isEmpty())
         setWindowTitle(book.title);
 
-    createChildren(makePlayer, book, report);
+    createChildren(makePlayer, book, report, makeRecorder);
     setWindowLayout();
     nameChildren();
     connectChildren();
@@ -78,12 +78,12 @@ Widget::Widget(QWidget *parent, const AudioPlayerFactory &makePlayer, const Cont
 Widget::~Widget() = default;
 
 void Widget::createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
-                            const ReadFailureReport &report)
+                            const ReadFailureReport &report, const RecorderFactory &makeRecorder)
 {
     // Creation order is stacking order: the word view lies above every button so that it
     // covers them in word mode, and the page area lies above everything else.
     m_face = new QLabel(this);
-    m_pageView = new bookface(this, makePlayer, book, &QTime::currentTime, report);
+    m_pageView = new bookface(this, makePlayer, book, &QTime::currentTime, report, makeRecorder);
     for (QPushButton *&b : m_buttons) {
         b = new QPushButton(this);
         b->setFocusPolicy(Qt::NoFocus);
@@ -143,6 +143,38 @@ void Widget::connectChildren()
     connect(button(ButtonId::Flash), &QPushButton::clicked, m_pageView, &bookface::playFlash);
     connect(button(ButtonId::Flash2), &QPushButton::clicked, m_pageView, &bookface::playFlash2);
     connect(m_pageView, &bookface::setflash2, this, &Widget::setflash2);
+    connect(button(ButtonId::ReadOn), &QPushButton::clicked, m_pageView, &bookface::readOnButton);
+    connect(button(ButtonId::Repeat), &QPushButton::clicked, this,
+            [this] { m_pageView->setRepeats(!m_pageView->repeats()); });
+    connect(button(ButtonId::SayAfter), &QPushButton::clicked, this,
+            [this] { m_pageView->setSaysAfter(!m_pageView->saysAfter()); });
+    // A click lets a button up before it is reported, so the look is set again after each.
+    for (const ButtonId id : {ButtonId::ReadOn, ButtonId::Repeat, ButtonId::SayAfter})
+        connect(button(id), &QPushButton::clicked, this, &Widget::showHelps);
+    connect(m_pageView, &bookface::readingOnChanged, this, &Widget::showHelps);
+    connect(m_pageView, &bookface::sayAfterChanged, this, &Widget::showHelps);
+    connect(m_pageView, &bookface::microphoneMissing, this, &Widget::tellNoMicrophone);
+}
+
+void Widget::showHelps()
+{
+    using Layout::ButtonId;
+    button(ButtonId::ReadOn)->setDown(m_pageView->readingOn());
+    button(ButtonId::Repeat)->setDown(m_pageView->repeats());
+    button(ButtonId::SayAfter)->setDown(m_pageView->saysAfter());
+}
+
+void Widget::tellNoMicrophone()
+{
+    // Said once, without an alarm, and without stopping the child: the book goes on.
+    auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Mivora提示您:"),
+                                QStringLiteral("没有找到麦克风，跟读先关上了。\n"
+                                               "接好麦克风以后，再点一下“跟读”就可以跟着说啦。"),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("noMicrophone"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void Widget::setfull()
@@ -200,7 +232,7 @@ void Widget::setword()
 {
     // The background label is the record of the mode: shown in book mode only.
     if (!m_face->isHidden()) {
-        m_pageView->readingPlayer()->stopIfPlaying();
+        m_pageView->stopReading();
         m_face->hide();
         m_pageArea->hide();
         m_wordView->show();

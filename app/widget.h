@@ -5,6 +5,7 @@
 #include "content/layout.h"
 #include "content/listfile.h"
 #include "media/audioplayer.h"
+#include "media/recorder.h"
 #include "progress/history.h"
 #include "progress/lastplace.h"
 
@@ -31,7 +32,8 @@ public:
                     const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
                     const Content::Sources &book = {},
                     const ReadFailureReport &report = showReadFailureBox,
-                    const QString &placeFile = {}, const QString &historyFile = {});
+                    const QString &placeFile = {}, const QString &historyFile = {},
+                    const RecorderFactory &makeRecorder = Recorder::factory());
     ~Widget() override;
 
     void setWindowLayout();
@@ -54,7 +56,7 @@ protected:
 
 private:
     void createChildren(const AudioPlayerFactory &makePlayer, const Content::Sources &book,
-                        const ReadFailureReport &report);
+                        const ReadFailureReport &report, const RecorderFactory &makeRecorder);
     void nameChildren();
     void connectChildren();
     void setFullLayout();
@@ -62,6 +64,9 @@ private:
     void setBookKeysEnabled(bool enabled);
     void watchScreen(QScreen *screen);
     void keepInsideScreen();
+    // The reading helps that are on show their buttons pressed in.
+    void showHelps();
+    void tellNoMicrophone();
 
     QLabel *m_face = nullptr;
     std::array<QPushButton *, Layout::buttons.size()> m_buttons{}; // as the button table

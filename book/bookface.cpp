@@ -17,6 +17,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -45,13 +46,37 @@ QString tryAgain(int i)
     return QStringLiteral(":/Image/audio/err%1.mp3").arg(i);
 }
 
+// Repeat plays a sentence this many times, with this pause between.
+constexpr int repeatCount = 3;
+constexpr int repeatPauseMs = 700;
+// The child's turn lasts as long as the sentence and this much more.
+constexpr int answerExtraMs = 1000;
+// Read on waits this long on a new spread before its first sentence, for the child to look.
+constexpr int newSpreadPauseMs = 800;
+// A sentence is heard about this long after the player is asked for it (the end of the last
+// one reported, a stream made at the server), measured at a sound server by bench_readon: read
+// on asks for the next sentence this much before the recording's gap is over.
+constexpr int startLatencyMs = 10;
+
+// The order a spread is read on in: by start time, hotspots starting together as listed.
+QList<int> readingOrder(const QList<Hotspot> &hotspots)
+{
+    QList<int> order(hotspots.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return hotspots[a].startTime < hotspots[b].startTime; });
+    return order;
+}
+
 } // namespace
 
 bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
-                   const Content::Sources &sources, Clock clock, ReadFailureReport report)
+                   const Content::Sources &sources, Clock clock, ReadFailureReport report,
+                   RecorderFactory makeRecorder)
     : QLabel(parent)
     , m_lastSpread(sources.lastSpread)
     , m_spreadMap(std::move(report))
+    , m_makeRecorder(std::move(makeRecorder))
     , m_sources(sources)
     , m_clock(std::move(clock))
 {
@@ -59,6 +84,15 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
 
     m_segmentTimer = new QTimer(this);
     connect(m_segmentTimer, &QTimer::timeout, this, &bookface::endTime);
+    m_pause = new QTimer(this);
+    m_pause->setSingleShot(true);
+    m_pause->setTimerType(Qt::PreciseTimer);
+    connect(m_pause, &QTimer::timeout, this, [this] {
+        if (m_step == Step::Pause)
+            playModel();
+        else if (m_readingOn)
+            startSentence(m_readOrder[m_readPosition]);
+    });
 
     setToolTipLook();
 
@@ -70,6 +104,7 @@ bookface::bookface(QWidget *parent, const AudioPlayerFactory &makePlayer,
     // A segment that has been heard to its end needs no more watching, nor its highlight.
     connect(m_readingPlayer, &AbstractAudioPlayer::finished, m_segmentTimer, &QTimer::stop);
     connect(m_readingPlayer, &AbstractAudioPlayer::finished, this, qOverload<>(&QWidget::update));
+    connect(m_readingPlayer, &AbstractAudioPlayer::finished, this, &bookface::segmentEnded);
     // The game answers a click at once, so its sounds are made ready before the first game.
     m_gamePlayer->prepare(gamePrompt());
     for (int i = 0; i < praiseCount; ++i)
@@ -124,27 +159,51 @@ void bookface::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_page.pixmap);
 
+    const double sx = width() / double(spreadFrame.width());
+    const double sy = height() / double(spreadFrame.height());
+    const auto onView = [sx, sy](const QRect &r) {
+        return QRectF(r.left() * sx, r.top() * sy, r.width() * sx, r.height() * sy);
+    };
     // The sentence being read carries a soft highlight, legible over any page and the same at
     // both sizes; the game's target is never shown.
     if (const Hotspot *heard = heardHotspot()) {
-        const double sx = width() / double(spreadFrame.width());
-        const double sy = height() / double(spreadFrame.height());
-        const QRect &r = heard->rect;
-        const QRectF area(r.left() * sx, r.top() * sy, r.width() * sx, r.height() * sy);
+        const QRectF area = onView(heard->rect);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(QColor(255, 140, 0, 220), 3 * sx));
         painter.setBrush(QColor(255, 214, 0, 70));
         painter.drawRoundedRect(area, 6 * sx, 6 * sy);
+    }
+
+    // The child's turn: the sentence is ringed in red, and a meter along its foot shows how
+    // loud the microphone hears the child.
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    if (m_step == Step::Recording && m_sentence >= 0 && m_sentence < hotspots.size()) {
+        const QRectF area = onView(hotspots[m_sentence].rect);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(220, 40, 40, 220), 3 * sx, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(area, 6 * sx, 6 * sy);
+        const QRectF meter(area.left(), area.bottom() - 8 * sy, area.width(), 6 * sy);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 200));
+        painter.drawRect(meter);
+        painter.setBrush(QColor(40, 180, 60));
+        painter.drawRect(
+            QRectF(meter.topLeft(),
+                   QSizeF(meter.width() * std::clamp(m_level, 0.0, 1.0), meter.height())));
     }
 }
 
 const Hotspot *bookface::heardHotspot() const
 {
     const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
-    if (m_gameMode || !m_readingPlayer->isPlaying() || m_playingIndex < 0 ||
-        m_playingIndex >= hotspots.size())
+    // The child's own voice played back stands for the sentence too.
+    const int index = m_readingPlayer->isPlaying()  ? m_playingIndex
+                      : m_step == Step::PlayingBack ? m_sentence
+                                                    : -1;
+    if (m_gameMode || index < 0 || index >= hotspots.size())
         return nullptr;
-    return &hotspots[m_playingIndex];
+    return &hotspots[index];
 }
 
 QPixmap bookface::decodePage() const
@@ -165,6 +224,7 @@ void bookface::silence()
     m_gamePlayer->clearIfPlaying();
     m_gameMode = false;
     m_freshGame = true;
+    stopReading();
 }
 
 void bookface::showSpread()
@@ -230,7 +290,12 @@ void bookface::jumpPag()
 void bookface::openSpread(int k)
 {
     silence();
-    m_currentSpread = std::clamp(k, 0, m_lastSpread);
+    turnTo(std::clamp(k, 0, m_lastSpread));
+}
+
+void bookface::turnTo(int k)
+{
+    m_currentSpread = k;
     m_segmentTimer->stop();
     loadSpread();
     loadSpreadAudio();
@@ -282,10 +347,12 @@ bool bookface::event(QEvent *e)
 
 void bookface::mousePressEvent(QMouseEvent *e)
 {
+    if (m_readingOn)
+        stopReading();
     if (hoveredHotspot()) {
         if (m_currentSpread >= 1 && !m_gameMode) {
             m_readingPlayer->stopIfPlaying();
-            playSegment(m_hoverIndex, 200);
+            startSentence(m_hoverIndex);
             update();
         } else if (m_currentSpread == 0) {
             jumpFromContents();
@@ -320,13 +387,14 @@ void bookface::endTime()
     m_segmentTimer->stop();
     m_readingPlayer->stopIfPlaying();
     update();
+    segmentEnded();
 }
 
 void bookface::findButton()
 {
     if (m_currentSpread < 1)
         return;
-    m_readingPlayer->stopIfPlaying();
+    stopReading();
     if (m_freshGame) {
         // A spread without hotspots has nothing to find: the game does not start there.
         if (m_spreadMap.hotspots().isEmpty())
@@ -417,9 +485,185 @@ void bookface::playAnimation(const QString &path)
     // The game is only silenced: it goes on where it was when the player closes.
     m_readingPlayer->clearIfPlaying();
     m_gamePlayer->clearIfPlaying();
+    stopReading();
     const QSize size = animationPlayerSize();
     flash player(size.width(), size.height(), nullptr);
     player.setMoviePath(path);
     player.loadMovie();
     player.exec();
+}
+
+void bookface::readOnButton()
+{
+    if (m_readingOn) {
+        stopReading();
+        return;
+    }
+    // A book of contents only has nothing to read on.
+    if (m_lastSpread < m_firstSpread)
+        return;
+    silence();
+    // From the contents the book is read from its first spread.
+    if (m_currentSpread < m_firstSpread)
+        turnTo(m_firstSpread);
+    m_readingOn = true;
+    emit readingOnChanged(true);
+    m_readOrder = readingOrder(m_spreadMap.hotspots());
+    readOnFrom(0, 0);
+}
+
+void bookface::readOnFrom(int position, int delayMs)
+{
+    // Spreads without sentences are passed over; the end of the book ends reading on.
+    while (position >= m_readOrder.size()) {
+        if (m_currentSpread >= m_lastSpread) {
+            stopReading();
+            return;
+        }
+        turnTo(m_currentSpread + 1);
+        m_readOrder = readingOrder(m_spreadMap.hotspots());
+        position = 0;
+        delayMs = newSpreadPauseMs;
+    }
+    m_readPosition = position;
+    m_pause->start(delayMs);
+}
+
+void bookface::setRepeats(bool on)
+{
+    m_repeats = on;
+    if (on)
+        return;
+    // A repeat waiting for its next play ends here.
+    m_playsLeft = 0;
+    if (m_step == Step::Pause) {
+        m_pause->stop();
+        m_step = Step::Model;
+        segmentEnded();
+    }
+}
+
+void bookface::setSaysAfter(bool on)
+{
+    if (m_saysAfter == on)
+        return;
+    m_saysAfter = on;
+    emit sayAfterChanged(on);
+    // The child's turn under way ends with the help.
+    if (!on && (m_step == Step::Recording || m_step == Step::PlayingBack)) {
+        recorder()->stop();
+        sentenceDone();
+        update();
+    }
+}
+
+void bookface::stopReading()
+{
+    m_pause->stop();
+    if (m_recorder)
+        m_recorder->stop();
+    m_step = Step::Idle;
+    m_readingPlayer->stopIfPlaying();
+    if (m_readingOn) {
+        m_readingOn = false;
+        emit readingOnChanged(false);
+    }
+    update();
+}
+
+void bookface::startSentence(int index)
+{
+    m_pause->stop();
+    if (m_recorder)
+        m_recorder->stop();
+    m_sentence = index;
+    m_playsLeft = m_repeats ? repeatCount : 1;
+    playModel();
+}
+
+void bookface::playModel()
+{
+    m_step = Step::Model;
+    --m_playsLeft;
+    playSegment(m_sentence, 200);
+    update();
+}
+
+void bookface::segmentEnded()
+{
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    if (m_gameMode || m_sentence < 0 || m_sentence >= hotspots.size())
+        return;
+    if (m_step == Step::ModelAgain) {
+        sentenceDone();
+    } else if (m_step == Step::Model && m_playsLeft > 0) {
+        m_step = Step::Pause;
+        m_pause->start(repeatPauseMs);
+    } else if (m_step == Step::Model && m_saysAfter) {
+        m_step = Step::Recording;
+        m_level = 0;
+        const Hotspot &sentence = hotspots[m_sentence];
+        recorder()->record(std::max(0, sentence.endTime - sentence.startTime) + answerExtraMs);
+    } else if (m_step == Step::Model) {
+        sentenceDone();
+    }
+    update();
+}
+
+void bookface::sentenceDone()
+{
+    m_step = Step::Idle;
+    if (!m_readingOn)
+        return;
+    // The next sentence follows after the pause it has in the recording.
+    const QList<Hotspot> &hotspots = m_spreadMap.hotspots();
+    const int next = m_readPosition + 1;
+    const int gap = next < m_readOrder.size()
+                        ? hotspots[m_readOrder[next]].startTime - hotspots[m_sentence].endTime
+                        : 0;
+    readOnFrom(next, std::max(0, gap - startLatencyMs));
+}
+
+AbstractRecorder *bookface::recorder()
+{
+    if (m_recorder)
+        return m_recorder;
+    m_recorder = m_makeRecorder(this);
+    connect(m_recorder, &AbstractRecorder::level, this, [this](double peak) {
+        m_level = peak;
+        update();
+    });
+    connect(m_recorder, &AbstractRecorder::recorded, this, &bookface::recordingMade);
+    connect(m_recorder, &AbstractRecorder::playedBack, this, &bookface::recordingPlayedBack);
+    connect(m_recorder, &AbstractRecorder::unavailable, this, &bookface::noMicrophone);
+    return m_recorder;
+}
+
+void bookface::recordingMade()
+{
+    if (m_step != Step::Recording)
+        return;
+    m_step = Step::PlayingBack;
+    recorder()->playBack();
+    update();
+}
+
+void bookface::recordingPlayedBack()
+{
+    if (m_step != Step::PlayingBack)
+        return;
+    m_step = Step::ModelAgain;
+    playSegment(m_sentence, 200);
+    update();
+}
+
+void bookface::noMicrophone()
+{
+    if (m_step != Step::Recording)
+        return;
+    m_step = Step::Idle;
+    setSaysAfter(false);
+    emit microphoneMissing();
+    sentenceDone();
+    update();
 }

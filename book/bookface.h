@@ -4,6 +4,7 @@
 #include "content/gamerandom.h"
 #include "content/spreadmap.h"
 #include "media/audioplayer.h"
+#include "media/recorder.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -14,6 +15,12 @@ class QTimer;
 // find-it game on them and turns the spreads. Spread 0 is the contents; from 1 on the spreads
 // are read. The page image comes from the bundle that fits the view's height: the window-size
 // bundle at exactly 580 pixels, the full-size one otherwise.
+//
+// Three helps change what a sentence does when it is read: repeat plays it three times with a
+// short pause between; say it after me then records the child for as long as the sentence
+// and a second more, with a level meter on the sentence, plays the recording back and the
+// sentence once more; read on reads every sentence of the spread in the order of the recording
+// and goes on through the next spreads to the end of the book.
 class bookface : public QLabel
 {
     Q_OBJECT
@@ -21,13 +28,17 @@ public:
     explicit bookface(QWidget *parent,
                       const AudioPlayerFactory &makePlayer = AudioPlayer::factory(),
                       const Content::Sources &sources = {}, Clock clock = &QTime::currentTime,
-                      ReadFailureReport report = {});
+                      ReadFailureReport report = {},
+                      RecorderFactory makeRecorder = Recorder::factory());
 
     int currentSpread() const { return m_currentSpread; }
     bool gameMode() const { return m_gameMode; }
     const SpreadMap &spreadMap() const { return m_spreadMap; }
     AbstractAudioPlayer *readingPlayer() const { return m_readingPlayer; }
     AbstractAudioPlayer *gamePlayer() const { return m_gamePlayer; }
+    bool readingOn() const { return m_readingOn; }
+    bool repeats() const { return m_repeats; }
+    bool saysAfter() const { return m_saysAfter; }
 
     // Reads the hotspots of the current spread and reports its number of animations.
     void loadSpread();
@@ -49,6 +60,10 @@ signals:
     void setflash2(int i);
     // Every spread shown, the opening one included.
     void spreadShown(int k);
+    void readingOnChanged(bool on);
+    void sayAfterChanged(bool on);
+    // Say it after me found no microphone; it has turned itself off.
+    void microphoneMissing();
 
 public slots:
     void setBookNowNext();
@@ -60,6 +75,12 @@ public slots:
     void jumpPag();
     void playFlash();
     void playFlash2();
+    // Starts reading on from the first sentence of the spread, or stops it.
+    void readOnButton();
+    void setRepeats(bool on);
+    void setSaysAfter(bool on);
+    // Stops what is being read and every help that goes on from it; the toggles stay.
+    void stopReading();
 
 protected:
     bool event(QEvent *e) override;
@@ -69,6 +90,19 @@ protected:
 
 private:
     void silence();
+    // Shows spread k, which is in the book, without silencing anything.
+    void turnTo(int k);
+    // What follows a sentence: its repeats, the child's turn, the next one read on.
+    enum class Step { Idle, Model, Pause, Recording, PlayingBack, ModelAgain };
+    void startSentence(int index);
+    void playModel();
+    void segmentEnded();
+    void sentenceDone();
+    void readOnFrom(int position, int delayMs);
+    void recordingMade();
+    void recordingPlayedBack();
+    void noMicrophone();
+    AbstractRecorder *recorder();
     void showSpread();
     // Hover and tip for where the pointer rests now, after the spread under it changed.
     void followPointer();
@@ -98,6 +132,22 @@ private:
     int m_gameTarget = 0;
     int m_playingIndex = 0;
     bool m_freshGame = true;
+
+    RecorderFactory m_makeRecorder;
+    // Made when say it after me is first used: until then no microphone is opened.
+    AbstractRecorder *m_recorder = nullptr;
+    bool m_repeats = false;
+    bool m_saysAfter = false;
+    bool m_readingOn = false;
+    Step m_step = Step::Idle;
+    int m_sentence = -1;
+    int m_playsLeft = 0;
+    double m_level = 0;
+    // Read on: the spread's hotspots by start time, and the place in that list.
+    QList<int> m_readOrder;
+    int m_readPosition = 0;
+    // The pause before the next play of a repeat or the next sentence read on.
+    QTimer *m_pause = nullptr;
 
     Content::Sources m_sources;
     Clock m_clock;

@@ -22,8 +22,22 @@ inline constexpr QRect pageView{130, 95, 910, 580};
 inline constexpr QSize fullScreenPageView{1139, 726};
 inline constexpr QRect face{0, 0, 1100, 723};
 
-// The ten image buttons of the main window, in the order they are stacked.
-enum class ButtonId { Directory, Up, Next, Qut, Find, Jump, Full, Word, Flash, Flash2 };
+// The image buttons of the main window, in the order they are stacked.
+enum class ButtonId {
+    Directory,
+    Up,
+    Next,
+    Qut,
+    Find,
+    Jump,
+    Full,
+    Word,
+    Flash,
+    Flash2,
+    ReadOn,
+    Repeat,
+    SayAfter
+};
 
 // The point of the desktop a button's full-screen rectangle is given from; the buttons
 // without one are hidden in full-screen mode.
@@ -39,7 +53,10 @@ struct ButtonPlace
 };
 
 // Indexed by ButtonId.
-inline constexpr std::array<ButtonPlace, 10> buttons{{
+// The reading helps stand above the page at the right in the window; in full-screen mode they
+// stand left of the bottom row, a little lower, so that on a desktop 768 pixels high they
+// clear the page, which reaches the top of that row there.
+inline constexpr std::array<ButtonPlace, 13> buttons{{
     {u"directory", {23, 426, 60, 28}, Anchor::BottomCentre, {-134, -100, 68, 45}},
     {u"up", {6, 470, 78, 31}, Anchor::TopLeft, {50, 50, 64, 30}},
     {u"next", {9, 524, 89, 32}, Anchor::TopRight, {-100, 50, 64, 30}},
@@ -50,6 +67,9 @@ inline constexpr std::array<ButtonPlace, 10> buttons{{
     {u"word", {350, 677, 90, 36}, Anchor::Hidden, {}},
     {u"flash", {770, 677, 90, 36}, Anchor::BottomCentre, {164, -100, 68, 45}},
     {u"flash", {900, 677, 90, 36}, Anchor::BottomCentre, {264, -100, 68, 45}},
+    {u"readon", {650, 48, 90, 36}, Anchor::BottomCentre, {-470, -96, 68, 45}},
+    {u"repeat", {750, 48, 90, 36}, Anchor::BottomCentre, {-394, -96, 68, 45}},
+    {u"sayafter", {850, 48, 90, 36}, Anchor::BottomCentre, {-318, -96, 68, 45}},
 }};
 
 constexpr const ButtonPlace &button(ButtonId id)

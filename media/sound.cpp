@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -61,6 +62,15 @@ Sound::~Sound()
 {
     if (d->file >= 0)
         ::close(d->file);
+}
+
+std::shared_ptr<Sound> Sound::fromSamples(const QAudioFormat &format, QByteArray samples)
+{
+    std::shared_ptr<Sound> sound(new Sound);
+    const qint64 frames = samples.size() / std::max(1, format.bytesPerFrame());
+    sound->d->memory = std::move(samples);
+    sound->setReady(format, frames, true);
+    return sound;
 }
 
 QAudioFormat Sound::format() const

@@ -26,6 +26,9 @@ public:
 
     ~Sound();
 
+    // Samples already in memory, in `format`: ready at once. Holds nothing on disk.
+    static std::shared_ptr<Sound> fromSamples(const QAudioFormat &format, QByteArray samples);
+
     Status status() const { return m_status.load(); }
     // Valid once Ready.
     QAudioFormat format() const;

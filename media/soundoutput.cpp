@@ -5,6 +5,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -275,6 +276,121 @@ void Voice::stateChanged(pa_stream *stream, void *voice)
         self->lose();
 }
 
+Capture::Capture(SoundOutput &output)
+    : m_output(output)
+{}
+
+Capture::~Capture()
+{
+    const SoundOutput::Lock lock(m_output);
+    dropStream();
+}
+
+void Capture::start(const QAudioFormat &format, qint64 frames)
+{
+    const SoundOutput::Lock lock(m_output);
+    dropStream();
+    m_samples.clear();
+    m_wanted = frames * format.bytesPerFrame();
+    m_peak = 0;
+    m_state = State::Failed;
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(format.sampleRate()),
+                              uint8_t(format.channelCount())};
+    if (!m_output.ready() || format.sampleFormat() != QAudioFormat::Int16 ||
+        !pa_sample_spec_valid(&spec))
+        return;
+    m_stream = pa_stream_new(m_output.m_context, "Mivora", &spec, nullptr);
+    if (!m_stream)
+        return;
+    // Small fragments, so that the level meter moves with the voice.
+    pa_buffer_attr buffer{};
+    buffer.maxlength = buffer.tlength = buffer.prebuf = buffer.minreq =
+        std::numeric_limits<uint32_t>::max();
+    buffer.fragsize = bytesFor(format, requestMs);
+    pa_stream_set_read_callback(m_stream, &Capture::readable, this);
+    pa_stream_set_state_callback(m_stream, &Capture::stateChanged, this);
+    if (pa_stream_connect_record(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY) < 0) {
+        pa_stream_unref(std::exchange(m_stream, nullptr));
+        return;
+    }
+    m_state = m_wanted > 0 ? State::Recording : State::Done;
+}
+
+void Capture::stop()
+{
+    const SoundOutput::Lock lock(m_output);
+    dropStream();
+    if (m_state == State::Recording)
+        m_state = State::Done;
+}
+
+Capture::State Capture::state() const
+{
+    const SoundOutput::Lock lock(m_output);
+    return m_state;
+}
+
+double Capture::takePeak()
+{
+    const SoundOutput::Lock lock(m_output);
+    return std::exchange(m_peak, 0) / 32768.0;
+}
+
+QByteArray Capture::takeSamples()
+{
+    const SoundOutput::Lock lock(m_output);
+    return std::exchange(m_samples, {});
+}
+
+void Capture::dropStream()
+{
+    if (m_stream)
+        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    drop(std::exchange(m_stream, nullptr));
+}
+
+void Capture::take(pa_stream *stream)
+{
+    const void *data = nullptr;
+    size_t size = 0;
+    while (stream == m_stream && pa_stream_readable_size(stream) > 0 &&
+           pa_stream_peek(stream, &data, &size) == 0 && size > 0) {
+        const qint64 room = m_wanted - m_samples.size();
+        // A hole in the recording (data null) is silence to the child's ear as well.
+        const qsizetype kept = qsizetype(std::min<qint64>(qint64(size), room)) & ~qsizetype(1);
+        if (data) {
+            const auto *samples = static_cast<const qint16 *>(data);
+            for (qsizetype i = 0; i < kept / 2; ++i)
+                m_peak = std::max(m_peak, std::abs(int(samples[i])));
+            m_samples.append(static_cast<const char *>(data), kept);
+        } else {
+            m_samples.append(kept, '\0');
+        }
+        pa_stream_drop(stream);
+        if (m_samples.size() >= m_wanted) {
+            m_state = State::Done;
+            dropStream();
+            return;
+        }
+    }
+}
+
+void Capture::readable(pa_stream *stream, size_t, void *capture)
+{
+    static_cast<Capture *>(capture)->take(stream);
+}
+
+void Capture::stateChanged(pa_stream *stream, void *capture)
+{
+    auto *self = static_cast<Capture *>(capture);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (stream != self->m_stream || (state != PA_STREAM_FAILED && state != PA_STREAM_TERMINATED))
+        return;
+    // No source to record from, or the server went away while it recorded.
+    self->m_state = State::Failed;
+    self->dropStream();
+}
+
 SoundOutput &SoundOutput::instance()
 {
     static SoundOutput output;
@@ -315,6 +431,11 @@ std::unique_ptr<Voice> SoundOutput::voice()
     const Lock lock(*this);
     m_voices.push_back(voice.get());
     return voice;
+}
+
+std::unique_ptr<Capture> SoundOutput::capture()
+{
+    return std::unique_ptr<Capture>(new Capture(*this));
 }
 
 bool SoundOutput::ready() const

@@ -13,6 +13,46 @@ struct pa_threaded_mainloop;
 
 class SoundOutput;
 
+// One recording from the server's default source (the microphone): a given number of frames,
+// kept in memory, with the loudest sample heard since it was last asked for. Used from the GUI
+// thread; the samples arrive on the output's own thread.
+class Capture
+{
+public:
+    enum class State { Recording, Done, Failed };
+
+    ~Capture();
+    Capture(const Capture &) = delete;
+    Capture &operator=(const Capture &) = delete;
+
+    // Records `frames` frames in `format` (signed 16-bit samples); Failed at once without a
+    // server, later when the server has no source to record from.
+    void start(const QAudioFormat &format, qint64 frames);
+    void stop();
+    State state() const;
+    // The loudest sample since the last call, from 0 to 1.
+    double takePeak();
+    // What has been recorded, which the capture no longer holds.
+    QByteArray takeSamples();
+
+private:
+    friend class SoundOutput;
+    explicit Capture(SoundOutput &output);
+
+    // All below run with the output's lock held.
+    void dropStream();
+    void take(pa_stream *stream);
+    static void readable(pa_stream *stream, size_t bytes, void *capture);
+    static void stateChanged(pa_stream *stream, void *capture);
+
+    SoundOutput &m_output;
+    pa_stream *m_stream = nullptr;
+    State m_state = State::Done;
+    QByteArray m_samples;
+    qint64 m_wanted = 0; // bytes
+    int m_peak = 0;
+};
+
 // One player's way to the sound server: plays a range of frames of a sound and says how much
 // of it the server has played. Used from the GUI thread; the samples are read and written on
 // the output's own thread, as the server asks for them.
@@ -80,9 +120,11 @@ public:
     ~SoundOutput();
 
     std::unique_ptr<Voice> voice();
+    std::unique_ptr<Capture> capture();
 
 private:
     friend class Voice;
+    friend class Capture;
     SoundOutput();
 
     class Lock;

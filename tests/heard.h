@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdlib>
 
 // What a stretch of a recording at a sound server held, read in 1 ms steps by their peak:
@@ -47,3 +49,33 @@ struct Heard
         return heard;
     }
 };
+
+// One stretch of sound in a recording: where it began and ended, in ms from the start of the
+// recording, and its loudest 1 ms step.
+struct Stretch
+{
+    qint64 startMs = 0;
+    qint64 endMs = 0;
+    int peak = 0;
+};
+
+// The stretches of sound in `samples` (mono 16-bit at `rate`), read in 1 ms steps by their
+// peak; a silence shorter than `bridgeMs` does not part two stretches.
+inline QList<Stretch> stretchesIn(QByteArrayView samples, int rate, qint64 bridgeMs = 20)
+{
+    constexpr int silence = 600;
+    const qsizetype step = rate / 1000;
+    QList<Stretch> stretches;
+    for (qsizetype at = 0, ms = 0; (at + step) * 2 <= samples.size(); at += step, ++ms) {
+        int peak = 0;
+        for (qsizetype i = at; i < at + step; ++i)
+            peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(samples.data() + 2 * i))));
+        if (peak < silence)
+            continue;
+        if (stretches.isEmpty() || ms - stretches.last().endMs > bridgeMs)
+            stretches.append({ms, ms + 1, peak});
+        stretches.last().endMs = ms + 1;
+        stretches.last().peak = std::max(stretches.last().peak, peak);
+    }
+    return stretches;
+}

@@ -151,6 +151,48 @@ private slots:
             << Layout::ButtonId::Flash << "flash" << QRect(770, 677, 90, 36);
         QTest::newRow("second animation")
             << Layout::ButtonId::Flash2 << "flash" << QRect(900, 677, 90, 36);
+        QTest::newRow("read on") << Layout::ButtonId::ReadOn << "readon" << QRect(650, 48, 90, 36);
+        QTest::newRow("repeat") << Layout::ButtonId::Repeat << "repeat" << QRect(750, 48, 90, 36);
+        QTest::newRow("say it after me")
+            << Layout::ButtonId::SayAfter << "sayafter" << QRect(850, 48, 90, 36);
+    }
+
+    // The reading helps cover neither the page nor another button, in the window and in
+    // full-screen mode on every desktop from 1024 x 768 up, and stay on the desktop.
+    void readingHelpsCoverNothing_data()
+    {
+        QTest::addColumn<QSize>("desktop");
+        QTest::newRow("window") << QSize();
+        for (const QSize desktop :
+             {QSize(1024, 768), QSize(1280, 800), QSize(1280, 1024), QSize(1366, 768),
+              QSize(1920, 1080), QSize(1600, 900), QSize(2560, 1440), QSize(1024, 1366)})
+            QTest::addRow("%d x %d", desktop.width(), desktop.height()) << desktop;
+    }
+
+    void readingHelpsCoverNothing()
+    {
+        QFETCH(QSize, desktop);
+        const bool window = desktop.isEmpty();
+        const auto place = [&](const Layout::ButtonPlace &button) {
+            return window ? std::optional<QRect>(button.window)
+                          : Layout::fullScreenPlace(button, desktop);
+        };
+        const QRect page = window ? Layout::pageArea : Layout::fullScreen(desktop).pageArea;
+        const QRect screen =
+            window ? QRect(QPoint(0, 0), Layout::windowSize) : QRect(QPoint(0, 0), desktop);
+        for (const Layout::ButtonId help :
+             {Layout::ButtonId::ReadOn, Layout::ButtonId::Repeat, Layout::ButtonId::SayAfter}) {
+            const auto rect = place(Layout::button(help));
+            QVERIFY(rect);
+            QVERIFY(screen.contains(*rect));
+            QVERIFY(!rect->intersects(page));
+            for (const Layout::ButtonPlace &other : Layout::buttons) {
+                const auto otherRect = place(other);
+                if (&other != &Layout::button(help) && otherRect)
+                    QVERIFY2(!rect->intersects(*otherRect),
+                             qPrintable(other.objectName.toString()));
+            }
+        }
     }
 
     void buttons()

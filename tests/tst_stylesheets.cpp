@@ -51,6 +51,8 @@ const QString buttonPng = QStringLiteral("button.png");
 const QString interactPng = QStringLiteral("interact.png");
 const QString fullbuttonPng = QStringLiteral("fullbutton.png");
 const QString historyPng = QStringLiteral("history.png");
+const QString readbuttonPng = QStringLiteral("readbutton.png");
+const QString readfullbuttonPng = QStringLiteral("readfullbutton.png");
 
 Sheet windowSheet()
 {
@@ -103,6 +105,15 @@ Sheet windowSheet()
     add(QStringLiteral("设置动画按钮外观"),
         button(QStringLiteral("flash"), interactPng,
                {{82, 223, 304, 4}, {82, 119, 304, 109}, {82, 16, 304, 212}}));
+    add(QStringLiteral("设置连读按钮外观"),
+        button(QStringLiteral("readon"), readbuttonPng,
+               {{2, 190, 82, 2}, {2, 96, 82, 96}, {2, 2, 82, 190}}));
+    add(QStringLiteral("设置复读按钮外观"),
+        button(QStringLiteral("repeat"), readbuttonPng,
+               {{42, 190, 42, 2}, {42, 96, 42, 96}, {42, 2, 42, 190}}));
+    add(QStringLiteral("设置跟读按钮外观"),
+        button(QStringLiteral("sayafter"), readbuttonPng,
+               {{82, 190, 2, 2}, {82, 96, 2, 96}, {82, 2, 2, 190}}));
     return s;
 }
 
@@ -149,6 +160,15 @@ Sheet fullScreenSheet()
     add(QStringLiteral("设置动画按钮外观"),
         button(QStringLiteral("flash"), fullbuttonPng,
                {{181, 141, 123, 91}, {182, 59, 123, 172}, {181, 221, 123, 11}}));
+    add(QStringLiteral("设置连读按钮外观"),
+        button(QStringLiteral("readon"), readfullbuttonPng,
+               {{2, 146, 100, 2}, {2, 74, 100, 74}, {2, 2, 100, 146}}));
+    add(QStringLiteral("设置复读按钮外观"),
+        button(QStringLiteral("repeat"), readfullbuttonPng,
+               {{51, 146, 51, 2}, {51, 74, 51, 74}, {51, 2, 51, 146}}));
+    add(QStringLiteral("设置跟读按钮外观"),
+        button(QStringLiteral("sayafter"), readfullbuttonPng,
+               {{100, 146, 2, 2}, {100, 74, 2, 74}, {100, 2, 2, 146}}));
     return s;
 }
 
@@ -415,6 +435,9 @@ void tst_stylesheets::imageSizes_data()
     QTest::newRow("interact.png") << QStringLiteral(":/Image/interact.png") << QSize(318, 420);
     QTest::newRow("fullbutton.png") << QStringLiteral(":/Image/fullbutton.png") << QSize(299, 345);
     QTest::newRow("history.png") << QStringLiteral(":/Image/history.png") << QSize(100, 130);
+    QTest::newRow("readbutton.png") << QStringLiteral(":/Image/readbutton.png") << QSize(284, 122);
+    QTest::newRow("readfullbutton.png")
+        << QStringLiteral(":/Image/readfullbutton.png") << QSize(218, 149);
 }
 
 void tst_stylesheets::imageSizes()
@@ -477,6 +500,8 @@ void tst_stylesheets::facesStayInsideSlices_data()
     QTest::newRow("interact.png") << interactPng;
     QTest::newRow("fullbutton.png") << fullbuttonPng;
     QTest::newRow("history.png") << historyPng;
+    QTest::newRow("readbutton.png") << readbuttonPng;
+    QTest::newRow("readfullbutton.png") << readfullbuttonPng;
 }
 
 // A face that reaches past the slice edge loses that part on screen; every painted pixel of a

@@ -6,6 +6,7 @@
 #include "content/layout.h"
 #include "modal.h"
 #include "scriptedplayer.h"
+#include "scriptedrecorder.h"
 #include "words/word.h"
 
 #include <QComboBox>
@@ -179,9 +180,10 @@ private slots:
     {
         // The page view moves into the scroll area; the word view lies above every button and
         // the scroll area above everything.
-        QCOMPARE(stacking(*m_window),
-                 (QStringList{"face", "directory", "up", "next", "qut", "find", "jump", "full",
-                              "word", "flash", "flash", "word", "QScrollArea"}));
+        QCOMPARE(
+            stacking(*m_window),
+            (QStringList{"face", "directory", "up", "next", "qut", "find", "jump", "full", "word",
+                         "flash", "flash", "readon", "repeat", "sayafter", "word", "QScrollArea"}));
         QCOMPARE(pageArea()->widget(), pageView());
         QVERIFY(qobject_cast<word *>(
             m_window->children().at(m_window->children().indexOf(pageArea()) - 1)));
@@ -191,7 +193,7 @@ private slots:
     {
         const QList<QPushButton *> buttons =
             m_window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(buttons.size(), 10);
+        QCOMPARE(buttons.size(), 13);
         for (const QPushButton *b : buttons) {
             QCOMPARE(b->focusPolicy(), Qt::NoFocus);
             QVERIFY(b->text().isEmpty());
@@ -338,6 +340,66 @@ private slots:
         whenModalShows([](QWidget *dialog) { dialog->close(); });
         button("jump")->click();
         QVERIFY(!pageView()->gameMode());
+    }
+
+    // The reading helps' buttons: read on runs through full screen and back and stops for
+    // the practice; the toggles show pressed in while they are on.
+    void readingHelpButtons()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        button("readon")->click();
+        QVERIFY(pageView()->readingOn());
+        QVERIFY(button("readon")->isDown());
+        button("full")->click();
+        QVERIFY(pageView()->readingOn());
+        button("full")->click();
+        QVERIFY(pageView()->readingOn());
+        QVERIFY(button("readon")->isDown());
+        button("word")->click();
+        QVERIFY(!pageView()->readingOn());
+        QVERIFY(!button("readon")->isDown());
+        m_window->setword();
+
+        button("repeat")->click();
+        QVERIFY(pageView()->repeats());
+        QVERIFY(button("repeat")->isDown());
+        button("repeat")->click();
+        QVERIFY(!pageView()->repeats());
+        QVERIFY(!button("repeat")->isDown());
+    }
+
+    // Without a microphone the child is told once, in a box that waits for nobody, and the
+    // toggle comes up.
+    void noMicrophoneIsToldGently()
+    {
+        ScriptedRecorders recorders;
+        const qsizetype before = m_players.made.size();
+        Widget window(nullptr, m_players.factory(), book(), showReadFailureBox, {}, {},
+                      recorders.factory());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *sayAfter = window.findChild<QPushButton *>(QStringLiteral("sayafter"));
+        sayAfter->click();
+        QVERIFY(sayAfter->isDown());
+        auto *view = window.findChild<bookface *>();
+        QVERIFY(!view->spreadMap().hotspots().isEmpty());
+        const QPoint sentence = view->spreadMap().hotspots().first().rect.center();
+        QTest::mouseMove(view, sentence);
+        QTest::mouseClick(view, Qt::LeftButton, {}, sentence);
+        ScriptedPlayer *reading = m_players.made.at(before + 1);
+        QVERIFY(reading->calls.last().startsWith(u"playSegment"));
+        reading->playToEnd();
+        QCOMPARE(recorders.made.size(), 1);
+        recorders.made[0]->findNoMicrophone();
+
+        QVERIFY(!sayAfter->isDown());
+        const auto boxes = window.findChildren<QMessageBox *>(QStringLiteral("noMicrophone"));
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0]->isVisible());
+        QVERIFY(!boxes[0]->isModal());
+        QVERIFY(boxes[0]->text().contains(QStringLiteral("麦克风")));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void arrowKeysTurnPages()

@@ -13,6 +13,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <numbers>
 
 namespace Faces {
 namespace {
@@ -32,6 +33,9 @@ const Sprite sprites[] = {
     {QStringLiteral("fullbutton.png"), {299, 345}, true},
     // The practice's history button, in its three looks one above the other.
     {QStringLiteral("history.png"), {100, 130}, false},
+    // The reading helps, in a row per button and a column per look.
+    {QStringLiteral("readbutton.png"), {284, 122}, false},
+    {QStringLiteral("readfullbutton.png"), {218, 149}, true},
 };
 
 Look lookOf(const SheetRule &rule)
@@ -70,6 +74,9 @@ QColor candyColour(const QString &label)
         {QStringLiteral("下一个"), QColor(0xFF, 0x8C, 0x32)},
         {QStringLiteral("返回"), QColor(0x2E, 0x9B, 0xE0)},
         {QStringLiteral("学习记录"), QColor(0x9B, 0x59, 0xD0)},
+        {QStringLiteral("连读"), QColor(0xF2, 0xB1, 0x1D)},
+        {QStringLiteral("复读"), QColor(0x5C, 0x7C, 0xE6)},
+        {QStringLiteral("跟读"), QColor(0xE0, 0x6C, 0x4C)},
     };
     return colours.value(label, QColor(0x88, 0x88, 0x88));
 }
@@ -150,6 +157,34 @@ void icon(QPainter &p, const QString &label, const QRectF &box, const QColor &co
                    QPointF(c.x() + s * 0.1, c.y() + s * 0.12));
         p.drawLine(QPointF(c.x() + s * 0.32, c.y() + s * 0.22),
                    QPointF(c.x() + s * 0.4, c.y() - s * 0.02));
+    } else if (label == u"连读") {
+        // Two sentences played one after the other.
+        for (qreal dx : {-0.2, 0.14}) {
+            QPainterPath play;
+            play.moveTo(c.x() + s * (dx - 0.18), c.y() - s * 0.3);
+            play.lineTo(c.x() + s * (dx + 0.16), c.y());
+            play.lineTo(c.x() + s * (dx - 0.18), c.y() + s * 0.3);
+            play.closeSubpath();
+            p.setBrush(colour);
+            p.drawPath(play);
+        }
+    } else if (label == u"复读") {
+        // Round and round again.
+        const QRectF ring(c.x() - s * 0.34, c.y() - s * 0.34, s * 0.68, s * 0.68);
+        p.drawArc(ring, 30 * 16, 300 * 16);
+        const QPointF end(c.x() + s * 0.34 * std::cos(std::numbers::pi / 6),
+                          c.y() - s * 0.34 * std::sin(std::numbers::pi / 6));
+        p.drawLine(end, end + QPointF(-s * 0.2, -s * 0.04));
+        p.drawLine(end, end + QPointF(s * 0.04, -s * 0.2));
+    } else if (label == u"跟读") {
+        // A microphone on its stand.
+        p.drawRoundedRect(QRectF(c.x() - s * 0.13, c.y() - s * 0.44, s * 0.26, s * 0.5), s * 0.13,
+                          s * 0.13);
+        p.drawArc(QRectF(c.x() - s * 0.26, c.y() - s * 0.26, s * 0.52, s * 0.48), 180 * 16,
+                  180 * 16);
+        p.drawLine(QPointF(c.x(), c.y() + s * 0.22), QPointF(c.x(), c.y() + s * 0.42));
+        p.drawLine(QPointF(c.x() - s * 0.16, c.y() + s * 0.42),
+                   QPointF(c.x() + s * 0.16, c.y() + s * 0.42));
     } else if (label == u"下一个") {
         for (qreal dx : {-0.2, 0.12}) {
             p.drawLine(QPointF(c.x() + s * (dx - 0.12), c.y() - s * 0.3),
@@ -405,6 +440,9 @@ QString label(const SheetRule &rule)
         {QStringLiteral("goback"), QStringLiteral("返回")},
         {QStringLiteral("history"), QStringLiteral("学习记录")},
         {QStringLiteral("flash"), QStringLiteral("动画")},
+        {QStringLiteral("readon"), QStringLiteral("连读")},
+        {QStringLiteral("repeat"), QStringLiteral("复读")},
+        {QStringLiteral("sayafter"), QStringLiteral("跟读")},
     };
     if (rule.objectName == u"full" && rule.image == u"fullbutton.png")
         return QStringLiteral("退出");
