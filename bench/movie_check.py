@@ -22,7 +22,6 @@ Usage: bench/movie_check.py [--openbox] [BUILD_DIR] [RUNS]   (default: build 20)
 import os
 import re
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -31,7 +30,7 @@ import time
 from Xlib import X
 
 import sound_latency as bench
-from sound_latency import RATE, STEP, SILENCE, Session, at, wait_for
+from sound_latency import SILENCE, STEP, Session, at, figures, wait_for
 
 LEAD_MS = 400
 TONE_MS = 6600
@@ -207,12 +206,6 @@ def main():
 
 def report(rows, openbox):
     print(f"animations {'with' if openbox else 'without'} a window manager")
-
-    def figures(values):
-        values = [v for v in values if v is not None]
-        if not values:
-            return "-"
-        return f"{min(values):5d} {statistics.median(values):7.1f} {max(values):5d}"
 
     print(f"{'movie':6} {'runs':>4}  {'picture ms min/med/max':>22}  {'sound ms min/med/max':>22}"
           f"  {'no picture':>10} {'no sound':>8} {'stalled':>7} {'gap>50':>6} {'not closed':>10}"

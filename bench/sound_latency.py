@@ -430,13 +430,15 @@ def main():
     report(rows)
 
 
-def report(rows):
-    def figures(values):
-        values = [v for v in values if v is not None]
-        if not values:
-            return "-"
-        return f"{min(values):5d} {statistics.median(values):7.1f} {max(values):5d}"
+def figures(values):
+    """min, median and max of the values that are there."""
+    values = [v for v in values if v is not None]
+    if not values:
+        return "-"
+    return f"{min(values):5d} {statistics.median(values):7.1f} {max(values):5d}"
 
+
+def report(rows):
     print(f"{'what':38} {'n':>4} {'never':>5}  {'onset ms min/med/max':>21}  "
           f"{'span error ms':>19}  {'longest gap ms':>19}  {'loud ms':>19}")
     for kind in dict.fromkeys(k for k, *_ in rows):

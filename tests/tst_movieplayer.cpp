@@ -173,32 +173,33 @@ private slots:
 
     // A movie made ready while its spread is looked at plays as it is when it is opened, not
     // as it was when it was made ready.
+    void preparedMovieIsTheFileOpened_data()
+    {
+        QTest::addColumn<QString>("openedKind");
+        QTest::newRow("unchanged since") << QStringLiteral("mp4");
+        QTest::newRow("replaced since") << QStringLiteral("blue");
+    }
+
     void preparedMovieIsTheFileOpened()
     {
+        QFETCH(QString, openedKind);
         const QString path = m_dir.filePath(QStringLiteral("information5.dll"));
         QFile::remove(path);
         QVERIFY(QFile::copy(movie(QStringLiteral("mp4")), path));
         MoviePlayer::prepare({path}, QSize(320, 240));
         QTest::qWait(300);
+        if (openedKind != u"mp4") {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::copy(movie(openedKind), path));
+        }
         flash player(320, 240, nullptr);
         player.setMoviePath(path);
         player.loadMovie();
         player.show();
         QTRY_VERIFY_WITH_TIMEOUT(!player.movieWidget()->picture().isNull(), 2000);
-        QVERIFY(isRed(player.movieWidget()->picture().pixel(160, 120)));
+        const QRgb shown = player.movieWidget()->picture().pixel(160, 120);
+        QVERIFY(openedKind == u"mp4" ? isRed(shown) : isBlue(shown));
         player.reject();
-
-        MoviePlayer::prepare({path}, QSize(320, 240));
-        QTest::qWait(300);
-        QVERIFY(QFile::remove(path));
-        QVERIFY(QFile::copy(movie(QStringLiteral("blue")), path));
-        flash again(320, 240, nullptr);
-        again.setMoviePath(path);
-        again.loadMovie();
-        again.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!again.movieWidget()->picture().isNull(), 2000);
-        QVERIFY(isBlue(again.movieWidget()->picture().pixel(160, 120)));
-        again.reject();
         MoviePlayer::prepare({}, {});
     }
 
