@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/compiledbook.h"
 #include "app/widget.h"
+#include "content/interfaceimage.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -14,7 +15,8 @@ int main(int argc, char *argv[])
     addPluginFolder();
     installStyleSheet(windowStyleSheet);
 
-    const QPixmap splashImage(QStringLiteral(":/Image/start.png"));
+    const QPixmap splashImage =
+        interfacePixmap(QStringLiteral(":/Image/start.png"), app.devicePixelRatio());
     QSplashScreen splash(splashImage);
     splash.setWindowOpacity(0.9);
     splash.show();

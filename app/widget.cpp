@@ -1,6 +1,7 @@
 #include "app/widget.h"
 
 #include "book/bookface.h"
+#include "content/interfaceimage.h"
 #include "words/word.h"
 
 #include <QCloseEvent>
@@ -225,14 +226,16 @@ void Widget::paintEvent(QPaintEvent *)
 
     QPainter painter(this);
     // QPixmap's own cache keeps the decoded backdrop between paints.
-    painter.drawPixmap(rect(), QPixmap(QStringLiteral(":/Image/full.jpg")));
+    painter.drawPixmap(rect(),
+                       interfacePixmap(QStringLiteral(":/Image/full.jpg"), devicePixelRatioF()));
 }
 
 void Widget::closeEvent(QCloseEvent *event)
 {
     QMessageBox box;
     box.setIcon(QMessageBox::NoIcon);
-    box.setIconPixmap(QPixmap(QStringLiteral(":/Image/qut_ico.png")));
+    box.setIconPixmap(
+        interfacePixmap(QStringLiteral(":/Image/qut_ico.png"), box.devicePixelRatioF()));
     box.setWindowTitle(QStringLiteral("Mivora提示你:"));
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<h1>您确定要退出吗?</h1>"));
