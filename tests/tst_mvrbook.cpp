@@ -530,7 +530,7 @@ private slots:
                      lines.first().contains(QStringLiteral(": error: spread 1 (P2-3) N_0: ")),
                  qPrintable(lines.first()));
         QVERIFY(lines[1].contains(QStringLiteral(": warning: ")));
-        QVERIFY2(lines.last() == QStringLiteral("1 error(s), 3 warning(s)"),
+        QVERIFY2(lines.last() == QStringLiteral("1 error(s), 6 warning(s)"),
                  qPrintable(lines.join(u'\n')));
 
         tool.start(QStringLiteral(MVRBOOK_PROGRAM), {QStringLiteral("check"), m_book->folder});
@@ -566,7 +566,7 @@ private slots:
         QTest::addColumn<QString>("breakage"); // the name of a breakage; empty for none
         QTest::addColumn<QString>("says");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("the book as it is") << QString() << "0 error(s), 3 warning(s)" << 0;
+        QTest::newRow("the book as it is") << QString() << "0 error(s), 6 warning(s)" << 0;
         QTest::newRow("a segment past the end of its recording")
             << "segment past the end of the recording"
             << "runs past the end of audio/2.mp3" << 1;
