@@ -224,10 +224,12 @@ void Widget::paintEvent(QPaintEvent *)
     m_face->setGeometry(panel);
     m_wordView->setGeometry(panel);
 
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_backdrop.size() != pixels || m_backdrop.devicePixelRatio() != ratio)
+        m_backdrop = interfacePixmap(QStringLiteral(":/Image/full.jpg"), ratio, pixels);
     QPainter painter(this);
-    // QPixmap's own cache keeps the decoded backdrop between paints.
-    painter.drawPixmap(rect(),
-                       interfacePixmap(QStringLiteral(":/Image/full.jpg"), devicePixelRatioF()));
+    painter.drawPixmap(0, 0, m_backdrop);
 }
 
 void Widget::closeEvent(QCloseEvent *event)

@@ -7,6 +7,7 @@
 #include "media/audioplayer.h"
 #include "progress/lastplace.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -66,4 +67,8 @@ private:
     std::unique_ptr<LastPlace> m_place;
     // One main window per process, so its mode is simply its own.
     bool m_windowMode = true;
+    // The backdrop decoded at the window's pixels once, not at every paint: at 2x the picture
+    // is too large for Qt's pixmap cache, and decoding it again at every page turn would cost
+    // more than the turn.
+    QPixmap m_backdrop;
 };

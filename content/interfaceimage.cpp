@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QIcon>
+#include <QImageReader>
 #include <QRegularExpression>
 
 QString atScale(const QString &file, int scale)
@@ -18,6 +19,15 @@ QPixmap interfacePixmap(const QString &path, qreal devicePixelRatio)
 {
     // Qt's own lookup of @Nx pictures; the image reader gives a picture named @2x its ratio.
     return QPixmap(qt_findAtNxFile(path, devicePixelRatio));
+}
+
+QPixmap interfacePixmap(const QString &path, qreal devicePixelRatio, QSize pixels)
+{
+    QImageReader reader(qt_findAtNxFile(path, devicePixelRatio));
+    reader.setScaledSize(pixels);
+    QPixmap picture = QPixmap::fromImage(reader.read());
+    picture.setDevicePixelRatio(devicePixelRatio);
+    return picture;
 }
 
 QString styleSheetFor(const QString &sheet, qreal devicePixelRatio)

@@ -17,6 +17,11 @@ QString atScale(const QString &file, int scale);
 // size.
 QPixmap interfacePixmap(const QString &path, qreal devicePixelRatio);
 
+// The picture at `path` decoded straight to `pixels` (stretched) for a screen of this device
+// pixel ratio, from its @2x picture where the ratio is above 1: a picture stretched over the
+// screen never exists at its own size as well.
+QPixmap interfacePixmap(const QString &path, qreal devicePixelRatio, QSize pixels);
+
 // The style sheet `sheet` for a screen of this device pixel ratio. Above a ratio of 1 every
 // border image whose @2x picture exists is that picture, its cuts doubled: Qt takes a border
 // image's cuts as pixels of the picture it loaded, whatever that picture's own ratio.
