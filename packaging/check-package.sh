@@ -40,7 +40,7 @@ symbols=("$root"/build/package/mivora-dbgsym_*.ddeb)
     fail "expected one package of debugging symbols, found: ${symbols[*]}"
 
 say "lintian"
-lintian --fail-on error,warning --no-tag-display-limit "$deb" "${symbols[0]}" ||
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" "${symbols[0]}" ||
     fail "lintian found errors or warnings (above)"
 
 xvfb=""
