@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "content/interfaceimage.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFont>
@@ -31,7 +33,7 @@ void installStyleSheet(const QString &resourcePath)
     // Not tested on purpose: an unreadable sheet reads as empty, and an empty sheet is
     // installed, which leaves Qt's default look.
     file.open(QIODevice::ReadOnly);
-    qApp->setStyleSheet(QString::fromUtf8(file.readAll()));
+    qApp->setStyleSheet(styleSheetFor(QString::fromUtf8(file.readAll()), qApp->devicePixelRatio()));
     file.close();
 }
 

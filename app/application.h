@@ -15,8 +15,8 @@ void installFontSubstitutions();
 bool installQtTranslation(
     const QString &directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
-// Reads the style sheet resource as UTF-8 and makes it the application's; an unreadable one
-// installs an empty style sheet.
+// Reads the style sheet resource as UTF-8 and makes it the application's, with the 2x button
+// pictures on a screen at more than 100 %; an unreadable one installs an empty style sheet.
 void installStyleSheet(const QString &resourcePath);
 
 // Lets Qt load plug-ins from the "plugins" folder beside the program. The folder is found from

@@ -1,6 +1,7 @@
 #include "app/widget.h"
 
 #include "book/bookface.h"
+#include "content/interfaceimage.h"
 #include "words/word.h"
 
 #include <QCloseEvent>
@@ -292,16 +293,20 @@ void Widget::paintEvent(QPaintEvent *)
     m_face->setGeometry(panel);
     m_wordView->setGeometry(panel);
 
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_backdrop.size() != pixels || m_backdrop.devicePixelRatio() != ratio)
+        m_backdrop = interfacePixmap(QStringLiteral(":/Image/full.jpg"), ratio, pixels);
     QPainter painter(this);
-    // QPixmap's own cache keeps the decoded backdrop between paints.
-    painter.drawPixmap(rect(), QPixmap(QStringLiteral(":/Image/full.jpg")));
+    painter.drawPixmap(0, 0, m_backdrop);
 }
 
 void Widget::closeEvent(QCloseEvent *event)
 {
     QMessageBox box;
     box.setIcon(QMessageBox::NoIcon);
-    box.setIconPixmap(QPixmap(QStringLiteral(":/Image/qut_ico.png")));
+    box.setIconPixmap(
+        interfacePixmap(QStringLiteral(":/Image/qut_ico.png"), box.devicePixelRatioF()));
     box.setWindowTitle(QStringLiteral("Mivora提示你:"));
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<h1>您确定要退出吗?</h1>"));

@@ -9,6 +9,7 @@
 #include "progress/history.h"
 #include "progress/lastplace.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -79,4 +80,8 @@ private:
     bool m_windowMode = true;
     // The screen whose free area the window is kept inside, once shown.
     QMetaObject::Connection m_screenWatch;
+    // The backdrop decoded at the window's pixels once, not at every paint: at 2x the picture
+    // is too large for Qt's pixmap cache, and decoding it again at every page turn would cost
+    // more than the turn.
+    QPixmap m_backdrop;
 };

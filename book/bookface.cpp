@@ -154,8 +154,10 @@ void bookface::loadSpreadAudio()
 
 void bookface::paintEvent(QPaintEvent *)
 {
-    if (m_page.spread != m_currentSpread || m_page.size != size() || m_page.pixmap.isNull())
-        m_page = {m_currentSpread, size(), decodePage()};
+    const qreal pixelRatio = devicePixelRatioF();
+    if (m_page.spread != m_currentSpread || m_page.size != size() ||
+        m_page.pixelRatio != pixelRatio || m_page.pixmap.isNull())
+        m_page = {m_currentSpread, size(), pixelRatio, decodePage()};
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_page.pixmap);
 
@@ -208,14 +210,22 @@ const Hotspot *bookface::heardHotspot() const
 
 QPixmap bookface::decodePage() const
 {
-    const QString &bundle = height() == 580 ? Content::windowBundle : Content::fullScreenBundle;
+    // The page is drawn at the screen's own pixels, while the view keeps its logical size.
+    const qreal pixelRatio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * pixelRatio).toSize();
     // A bundle that is missing, damaged or lacks the page draws nothing; the next decode tries
     // again.
-    const QImage image = readBundledImage(bundle, Content::pageImage(m_currentSpread));
-    if (image.isNull())
-        return {};
-    return QPixmap::fromImage(
-        image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    for (const QString &bundle : Content::bundlesFor(height(), pixelRatio)) {
+        QImage image = readBundledImage(bundle, Content::pageImage(m_currentSpread));
+        if (image.isNull())
+            continue;
+        if (image.size() != pixels)
+            image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QPixmap page = QPixmap::fromImage(std::move(image));
+        page.setDevicePixelRatio(pixelRatio);
+        return page;
+    }
+    return {};
 }
 
 void bookface::silence()

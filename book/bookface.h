@@ -13,8 +13,9 @@ class QTimer;
 
 // The page view: paints one two-page spread of the book, reads its hotspots aloud, runs the
 // find-it game on them and turns the spreads. Spread 0 is the contents; from 1 on the spreads
-// are read. The page image comes from the bundle that fits the view's height: the window-size
-// bundle at exactly 580 pixels, the full-size one otherwise.
+// are read. The page image comes from the bundle that fits the view's height (the window-size
+// bundle at exactly 580 pixels, the full-size one otherwise) and the screen's pixels: on a
+// screen of more than one pixel per logical pixel, the bundle at twice the pixels.
 //
 // Three helps change what a sentence does when it is read: repeat plays it three times with a
 // short pause between; say it after me then records the child for as long as the sentence
@@ -151,12 +152,13 @@ private:
 
     Content::Sources m_sources;
     Clock m_clock;
-    // The decoded page at the size it was drawn, so that repaints of the same spread (scrolling
-    // in full-screen mode) do not decode again.
+    // The decoded page at the size and pixel ratio it was drawn at, so that repaints of the same
+    // spread (scrolling in full-screen mode) do not decode again.
     struct
     {
         int spread = -1;
         QSize size;
+        qreal pixelRatio = 1;
         QPixmap pixmap;
     } m_page;
 

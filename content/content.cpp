@@ -1,5 +1,7 @@
 #include "content/content.h"
 
+#include "content/layout.h"
+
 #include <algorithm>
 
 namespace Content {
@@ -18,6 +20,25 @@ QStringList unitNames()
 {
     return {QStringLiteral("第一单元"), QStringLiteral("第二单元"), QStringLiteral("第三单元"),
             QStringLiteral("第四单元"), QStringLiteral("第五单元"), QStringLiteral("第六单元")};
+}
+
+QList<PageBundle> pageBundles()
+{
+    const QSize window = Layout::pageView.size();
+    const QSize full = Layout::fullScreenPageView;
+    return {{windowBundle, window},
+            {fullScreenBundle, full},
+            {windowBundle2x, window * 2},
+            {fullScreenBundle2x, full * 2}};
+}
+
+QStringList bundlesFor(int viewHeight, qreal devicePixelRatio)
+{
+    const bool window = viewHeight == Layout::pageView.height();
+    const QString &single = window ? windowBundle : fullScreenBundle;
+    if (devicePixelRatio <= 1.0)
+        return {single};
+    return {window ? windowBundle2x : fullScreenBundle2x, single};
 }
 
 QString spreadTag(int k)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,9 @@ inline constexpr int wordAudioSpread = 36;
 
 inline const QString windowBundle = QStringLiteral("mvrpaper.dll");
 inline const QString fullScreenBundle = QStringLiteral("mvrpaperfull.dll");
+// The same pages at twice the pixels, for screens that show a logical pixel with more than one.
+inline const QString windowBundle2x = QStringLiteral("mvrpaper@2x.dll");
+inline const QString fullScreenBundle2x = QStringLiteral("mvrpaperfull@2x.dll");
 inline const QString pointMap = QStringLiteral(":/Image/point.xml");
 inline const QString wordList = QStringLiteral(":/Image/word.xml");
 
@@ -52,6 +56,22 @@ struct Sources
 
 // The units the word practice offers, by name: entry k stands for the word list's unit<k+1>.
 QStringList unitNames();
+
+// A page-image bundle and the size of every page in it, in pixels.
+struct PageBundle
+{
+    QString file;
+    QSize pixels;
+};
+
+// Every bundle of a book: both page view sizes, each at 1x and 2x.
+QList<PageBundle> pageBundles();
+
+// The bundles to draw a page view of this logical height from on a screen of this device pixel
+// ratio, best first. Above a ratio of 1 the 2x bundle comes first, so that the page is only
+// ever scaled down; the 1x bundle follows for content made before there were 2x bundles.
+// The height picks the page size: the window's at exactly 580, the full-screen one otherwise.
+QStringList bundlesFor(int viewHeight, qreal devicePixelRatio);
 
 QString spreadTag(int k);
 QString pageImage(int k);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the Debian package from build/ and tries it as a family would: installs it with
-# apt-get (which fetches what it depends on), starts `mivora` from PATH on a virtual screen,
-# asks to quit (the box must come up and end the program when answered), then removes the
-# package and checks that nothing of it is left. Needs root or sudo, Xvfb and xdotool;
-# screenshots go to the directory given (default build/package-check).
+# Makes the Debian package from build/, has lintian check it and its debugging symbols'
+# package as Debian's archive would (any error or warning fails), and tries it as a family
+# would: installs it with apt-get (which fetches what it depends on), starts `mivora` from
+# PATH on a virtual screen, asks to quit (the box must come up and end the program when
+# answered), then removes the package and checks that nothing of it is left. Needs root or
+# sudo, lintian, Xvfb and xdotool; screenshots go to the directory given (default
+# build/package-check).
 # Usage: packaging/check-package.sh [screenshot dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,7 +34,14 @@ rm -rf "$root/build/package"
 debs=("$root"/build/package/mivora_*.deb)
 [ ${#debs[@]} -eq 1 ] || fail "expected one package, found: ${debs[*]}"
 deb=${debs[0]}
-dpkg-deb -f "$deb" Package Version Depends
+dpkg-deb -f "$deb" Package Version Depends Recommends
+symbols=("$root"/build/package/mivora-dbgsym_*.ddeb)
+[ ${#symbols[@]} -eq 1 ] && [ -f "${symbols[0]}" ] ||
+    fail "expected one package of debugging symbols, found: ${symbols[*]}"
+
+say "lintian"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" "${symbols[0]}" ||
+    fail "lintian found errors or warnings (above)"
 
 xvfb=""
 wm=""

@@ -37,6 +37,7 @@ packages=(
     "desktop-file-utils:checking the desktop entry"
     "appstream:checking the AppStream metainfo"
     "dpkg-dev:the Debian package's library dependencies (dpkg-shlibdeps)"
+    "lintian:checking the Debian package as Debian's archive would"
     "xdotool:answering the installed program's quit box and driving the editing session"
     "openbox:a window manager on the virtual screen"
 )

@@ -665,17 +665,23 @@ private slots:
             QCOMPARE(reading()->source, audioFor(spread));
     }
 
+    // Run at 100 %, 150 % and 200 % (see CMakeLists.txt): above 100 % the 2x bundle is drawn,
+    // at the screen's own pixels.
     void paintsFromTheBundleForItsHeight_data()
     {
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("spread");
         QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QColor>("colour2x");
 
-        QTest::newRow("580 high: window bundle") << 580 << 1 << QColor(0, 192, 0);
-        QTest::newRow("579 high: full-size bundle") << 579 << 1 << QColor(0, 255, 255);
-        QTest::newRow("581 high: full-size bundle") << 581 << 1 << QColor(0, 255, 255);
-        QTest::newRow("full screen") << 726 << 2 << QColor(255, 0, 255);
-        QTest::newRow("contents, window") << 580 << 0 << QColor(255, 0, 0);
+        QTest::newRow("580 high: window bundle")
+            << 580 << 1 << QColor(0, 192, 0) << QColor(128, 0, 255);
+        QTest::newRow("579 high: full-size bundle")
+            << 579 << 1 << QColor(0, 255, 255) << QColor(255, 192, 203);
+        QTest::newRow("581 high: full-size bundle")
+            << 581 << 1 << QColor(0, 255, 255) << QColor(255, 192, 203);
+        QTest::newRow("full screen") << 726 << 2 << QColor(255, 0, 255) << QColor(64, 64, 64);
+        QTest::newRow("contents, window") << 580 << 0 << QColor(255, 0, 0) << QColor(255, 128, 0);
     }
 
     void paintsFromTheBundleForItsHeight()
@@ -683,11 +689,17 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, spread);
         QFETCH(QColor, colour);
+        QFETCH(QColor, colour2x);
 
         QVERIFY(QDir::setCurrent(QStringLiteral(MIVORA_TEST_BUNDLES)));
         goTo(spread);
-        m_view->resize(height == 726 ? 1139 : 910, height);
+        const QSize size(height == 726 ? 1139 : 910, height);
+        m_view->resize(size);
+        const qreal ratio = m_view->devicePixelRatioF();
+        if (ratio > 1)
+            colour = colour2x;
         QVERIFY2(near(centreColour(), colour), qPrintable(centreColour().name()));
+        QCOMPARE(m_view->grab().toImage().size(), (QSizeF(size) * ratio).toSize());
         QVERIFY(!QResource(Content::pageImage(spread)).isValid());
 
         // A change of spread decodes the new page, also at an unchanged size.

@@ -191,8 +191,8 @@ void tst_DemoContent::bundles_data()
 {
     QTest::addColumn<QString>("bundle");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("window") << Content::windowBundle << QSize(910, 580);
-    QTest::newRow("full screen") << Content::fullScreenBundle << QSize(1139, 726);
+    for (const auto &[file, size] : Content::pageBundles())
+        QTest::newRow(qPrintable(file)) << file << size;
 }
 
 void tst_DemoContent::bundles()

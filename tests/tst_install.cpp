@@ -229,6 +229,26 @@ private slots:
                      .text()
                      .isEmpty());
     }
+
+    // What Debian asks of a package beside the program: the book builder on PATH, a manual
+    // page for each command, the copyright in its machine-readable form and the changelog,
+    // compressed without a time stamp so that the same sources make the same package.
+    void commandsAndTheirDocuments()
+    {
+        QVERIFY(QFileInfo(installed(QStringLiteral("bin/mvrbook"))).isExecutable());
+        for (const char *page : {"share/man/man1/mivora.1.gz", "share/man/man1/mvrbook.1.gz",
+                                 "share/doc/mivora/changelog.Debian.gz"}) {
+            QFile file(installed(QLatin1String(page)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), page);
+            const QByteArray header = file.read(8);
+            QVERIFY2(header.startsWith("\x1f\x8b"), page);
+            QVERIFY2(header.mid(4, 4) == QByteArray(4, '\0'), page); // no time stamp
+        }
+        QFile copyright(installed(QStringLiteral("share/doc/mivora/copyright")));
+        QVERIFY(copyright.open(QIODevice::ReadOnly));
+        QVERIFY(copyright.readLine().startsWith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestInstall)

@@ -1,5 +1,7 @@
 #include "content/resourcebundle.h"
 
+#include "content/content.h"
+
 #include "damagedbundle.h"
 
 #include <QDir>
@@ -7,6 +9,8 @@
 #include <QResource>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -135,6 +139,57 @@ private slots:
         QVERIFY(!readBundledImage(path, page).isNull());
         write(DamagedBundle::copiesOf(good).first().second);
         QVERIFY(readBundledImage(path, page).isNull());
+    }
+
+    // The page is drawn from the bundle of the view's size at the screen's scale, best first;
+    // above 100 % the 2x bundle, so that it is only ever scaled down, then the 1x one.
+    void bundleForTheScreen_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QStringList>("bundles");
+
+        const QString window = Content::windowBundle;
+        const QString full = Content::fullScreenBundle;
+        const QString window2x = Content::windowBundle2x;
+        const QString full2x = Content::fullScreenBundle2x;
+        QTest::newRow("window, 100 %") << 580 << 1.0 << QStringList{window};
+        QTest::newRow("window, 125 %") << 580 << 1.25 << QStringList{window2x, window};
+        QTest::newRow("window, 150 %") << 580 << 1.5 << QStringList{window2x, window};
+        QTest::newRow("window, 200 %") << 580 << 2.0 << QStringList{window2x, window};
+        QTest::newRow("full screen, 100 %") << 726 << 1.0 << QStringList{full};
+        QTest::newRow("full screen, 125 %") << 726 << 1.25 << QStringList{full2x, full};
+        QTest::newRow("full screen, 200 %") << 726 << 2.0 << QStringList{full2x, full};
+        QTest::newRow("581 high, 150 %") << 581 << 1.5 << QStringList{full2x, full};
+        QTest::newRow("below 100 %") << 580 << 0.75 << QStringList{window};
+    }
+
+    void bundleForTheScreen()
+    {
+        QFETCH(int, height);
+        QFETCH(qreal, ratio);
+        QFETCH(QStringList, bundles);
+        QCOMPARE(Content::bundlesFor(height, ratio), bundles);
+    }
+
+    void everyBundleHasItsOwnNameAndSize()
+    {
+        const QList<Content::PageBundle> bundles = Content::pageBundles();
+        QCOMPARE(bundles.size(), 4);
+        QStringList names;
+        for (const Content::PageBundle &bundle : bundles)
+            names << bundle.file;
+        names.removeDuplicates();
+        QCOMPARE(names.size(), 4);
+        const auto sizeOf = [&bundles](const QString &file) {
+            return std::find_if(bundles.begin(), bundles.end(),
+                                [&file](const Content::PageBundle &b) { return b.file == file; })
+                ->pixels;
+        };
+        QCOMPARE(sizeOf(Content::windowBundle), QSize(910, 580));
+        QCOMPARE(sizeOf(Content::fullScreenBundle), QSize(1139, 726));
+        QCOMPARE(sizeOf(Content::windowBundle2x), QSize(1820, 1160));
+        QCOMPARE(sizeOf(Content::fullScreenBundle2x), QSize(2278, 1452));
     }
 };
 

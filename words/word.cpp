@@ -1,5 +1,6 @@
 #include "words/word.h"
 
+#include "content/interfaceimage.h"
 #include "words/historyview.h"
 #include "words/wordjudgement.h"
 
@@ -450,7 +451,8 @@ void word::leavepractice()
 void word::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.drawPixmap(QRect(0, 0, 1100, 723), QPixmap(QStringLiteral(":/Image/word.jpg")));
+    painter.drawPixmap(QRect(0, 0, 1100, 723),
+                       interfacePixmap(QStringLiteral(":/Image/word.jpg"), devicePixelRatioF()));
 }
 
 void word::keyPressEvent(QKeyEvent *event)

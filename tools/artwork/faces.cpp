@@ -1,6 +1,7 @@
 #include "faces.h"
 
 #include "artwork.h"
+#include "content/interfaceimage.h"
 #include "tools/common/failure.h"
 #include "tools/common/fonts.h"
 #include "tools/common/textfit.h"
@@ -449,7 +450,7 @@ QString label(const SheetRule &rule)
     return labels.value(rule.objectName);
 }
 
-void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory)
+void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, int scale)
 {
     for (const Sprite &sprite : sprites) {
         QList<Cell> cells;
@@ -495,7 +496,8 @@ void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory)
         for (auto it = smallest.cbegin(); it != smallest.cend(); ++it)
             fits.insert(it.key(), fitLabel(it.value(), it.key(), !sprite.tiles));
 
-        QImage image(sprite.size, QImage::Format_ARGB32_Premultiplied);
+        QImage image(sprite.size * scale, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
         image.fill(Qt::transparent);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -511,7 +513,7 @@ void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory)
             p.restore();
         }
         p.end();
-        const QString path = directory + u'/' + sprite.file;
+        const QString path = directory + u'/' + atScale(sprite.file, scale);
         if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG"))
             throw Failure(QStringLiteral("cannot write %1").arg(path));
     }

@@ -15,8 +15,9 @@ namespace Faces {
 QString label(const SheetRule &rule);
 
 // Draws button.png, interact.png and fullbutton.png into `directory` from the rules of both
-// sheets. Fails when a slice leaves its image or when the slices of two different faces
-// overlap, since then one button would show a piece of another.
-void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory);
+// sheets, at `scale` (1 or 2) times the pixels the rules cut them in; at 2 the files are named
+// button@2x.png and so on. Fails when a slice leaves its image or when the slices of two
+// different faces overlap, since then one button would show a piece of another.
+void drawSpriteSheets(const QList<SheetRule> &rules, const QString &directory, int scale);
 
 } // namespace Faces

@@ -1,6 +1,7 @@
 // Draws Mivora's compiled-in pictures and checks the button slices by eye.
 //
-//   mivora_artwork draw <resources>             writes the sprite sheets and big pictures
+//   mivora_artwork draw <resources>             writes the sprite sheets and big pictures,
+//                                               each also at 2x (name@2x.png)
 //   mivora_artwork contact <resources> <dir>    writes one contact sheet per style sheet and
 //                                               mock-ups of the three screens
 //   mivora_artwork icons <dir>                  writes the program's icon into the hicolor
@@ -9,6 +10,7 @@
 // Run it with QT_QPA_PLATFORM=offscreen; tools/artwork/make_images.sh does both steps.
 
 #include "contactsheet.h"
+#include "content/interfaceimage.h"
 #include "faces.h"
 #include "preview.h"
 #include "scenes.h"
@@ -86,12 +88,18 @@ int main(int argc, char *argv[])
             rules.append(readSheetRules(full));
             rules.removeIf(
                 [](const SheetRule &rule) { return rule.widgetClass != u"QPushButton"; });
-            Faces::drawSpriteSheets(rules, resources);
-            save(Scenes::splash(), resources + QStringLiteral("/start.png"));
-            save(Scenes::backdrop(), resources + QStringLiteral("/full.jpg"));
-            save(Scenes::quitIcon(), resources + QStringLiteral("/qut_ico.png"));
-            save(Scenes::windowBackground(), resources + QStringLiteral("/default.jpg"));
-            save(Scenes::wordBackground(), resources + QStringLiteral("/word.jpg"));
+            // Each picture also at 2x, for screens at more than 100 %.
+            for (const int scale : {1, 2}) {
+                const auto path = [&](const char *file) {
+                    return resources + u'/' + atScale(QString::fromLatin1(file), scale);
+                };
+                Faces::drawSpriteSheets(rules, resources, scale);
+                save(Scenes::splash(scale), path("start.png"));
+                save(Scenes::backdrop(scale), path("full.jpg"));
+                save(Scenes::quitIcon(scale), path("qut_ico.png"));
+                save(Scenes::windowBackground(scale), path("default.jpg"));
+                save(Scenes::wordBackground(scale), path("word.jpg"));
+            }
         }
         if (warned)
             throw Failure(QStringLiteral("Qt warned while drawing; see above"));

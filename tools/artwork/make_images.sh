@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Redraws the pictures of the resource tree (sprite sheets, backgrounds, splash, quit icon)
-# from the two style sheets and the program's icon for the desktop (packaging/icons), and
+# Redraws the pictures of the resource tree (sprite sheets, backgrounds, splash, quit icon),
+# each at 1x and 2x (name@2x), from the two style sheets and the program's icon for the desktop (packaging/icons), and
 # writes contact sheets of every button slice for checking.
 # Usage: tools/artwork/make_images.sh [build dir] [contact sheet dir]
 set -euo pipefail

@@ -24,9 +24,12 @@ const QColor petalColours[] = {{0xFF, 0x8F, 0xA3},
                                {0xFF, 0xB3, 0x47},
                                {0x7F, 0xC8, 0xFF}};
 
-QImage canvas(QSize size, bool transparent = false)
+// A picture of `size` logical pixels drawn at `scale` times as many, so that a screen at 200 %
+// shows it at its own pixels; painting on it stays in logical pixels.
+QImage canvas(QSize size, int scale, bool transparent = false)
 {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(transparent ? QColor(Qt::transparent) : QColor(Qt::white));
     return image;
 }
@@ -88,9 +91,9 @@ void mark(QPainter &p, QPointF centre, qreal size, bool right)
 
 } // namespace
 
-QImage splash()
+QImage splash(int scale)
 {
-    QImage image = canvas({800, 441});
+    QImage image = canvas({800, 441}, scale);
     QPainter p(&image);
     prepare(p);
     const QRectF all(0, 0, 800, 441);
@@ -119,11 +122,11 @@ QImage splash()
     return image;
 }
 
-QImage backdrop()
+QImage backdrop(int scale)
 {
     // Stretched to whatever screen the program runs on, so it carries no writing that would
     // look squashed; the page covers the middle, the full-screen buttons sit on the grass.
-    QImage image = canvas({1680, 1050});
+    QImage image = canvas({1680, 1050}, scale);
     QPainter p(&image);
     prepare(p);
     const QRectF all(0, 0, 1680, 1050);
@@ -145,9 +148,9 @@ QImage backdrop()
     return image;
 }
 
-QImage quitIcon()
+QImage quitIcon(int scale)
 {
-    QImage image = canvas({150, 150}, true);
+    QImage image = canvas({150, 150}, scale, true);
     QPainter p(&image);
     prepare(p);
     // A soft round badge so the owl reads on any dialog colour.
@@ -183,7 +186,7 @@ QImage quitIcon()
 
 QImage appIcon(int size)
 {
-    QImage image = canvas({size, size}, true);
+    QImage image = canvas({size, size}, 1, true);
     QPainter p(&image);
     prepare(p);
     // Drawn on a 100 x 100 grid.
@@ -204,9 +207,9 @@ QImage appIcon(int size)
     return image;
 }
 
-QImage windowBackground()
+QImage windowBackground(int scale)
 {
-    QImage image = canvas(Layout::windowSize);
+    QImage image = canvas(Layout::windowSize, scale);
     QPainter p(&image);
     prepare(p);
     const QRectF all(QPointF(0, 0), QSizeF(Layout::windowSize));
@@ -257,7 +260,7 @@ QImage windowBackground()
     return image;
 }
 
-QImage wordBackground()
+QImage wordBackground(int scale)
 {
     // Widget places of the practice view, in view coordinates.
     const QRectF unitBox(890, 75, 110, 35);
@@ -268,7 +271,7 @@ QImage wordBackground()
     const QRectF start(818, 204, 90, 36);
     const QRectF back(874, 572, 90, 36);
 
-    QImage image = canvas(Layout::windowSize);
+    QImage image = canvas(Layout::windowSize, scale);
     QPainter p(&image);
     prepare(p);
     const QRectF all(QPointF(0, 0), QSizeF(Layout::windowSize));

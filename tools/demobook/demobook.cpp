@@ -1,6 +1,7 @@
 #include "tools/demobook/demobook.h"
 
 #include "content/content.h"
+#include "content/layout.h"
 #include "content/wordunit.h"
 #include "tools/demobook/movies.h"
 #include "tools/demobook/speech.h"
@@ -21,9 +22,9 @@
 
 namespace {
 
-// Pages are drawn at twice the hotspot frame, larger than either size the page view shows
-// them at, so that mvrbook scales them down to both as it does a scan.
-constexpr QSize pageSize{1820, 1160};
+// Pages are drawn at the largest size the page view shows them at, the full-screen page at
+// 2x, so that mvrbook scales them down to the others as it does a scan.
+const QSize pageSize = Layout::fullScreenPageView * 2;
 
 // Speech starts a moment after its segment starts and ends a little before the segment
 // does, so a click never cuts a word and never runs into the next sentence.

@@ -959,7 +959,10 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
                              .arg(padded.height()));
     }
     const QSize full = Layout::fullScreenPageView;
-    if (size.width() < full.width() || size.height() < full.height())
+    const auto smallerThan = [&size](QSize page) {
+        return size.width() < page.width() || size.height() < page.height();
+    };
+    if (smallerThan(full))
         problems.warning({file, 0, k},
                          QStringLiteral("%1 x %2 is smaller than the full-screen page, %3 x %4: "
                                         "it will look soft there")
@@ -967,6 +970,15 @@ void Checker::checkPage(int k, const QString &file, Problems &problems) const
                              .arg(size.height())
                              .arg(full.width())
                              .arg(full.height()));
+    else if (smallerThan(full * 2))
+        problems.warning({file, 0, k},
+                         QStringLiteral("%1 x %2 is too small for 2x: on a screen at 200 %, the "
+                                        "full-screen page has %3 x %4 pixels, and this image is "
+                                        "scaled up to that and looks soft there")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(full.width() * 2)
+                             .arg(full.height() * 2));
     if (!scan.decodes)
         problems.error({file, 0, k}, QStringLiteral("does not decode: %1").arg(scan.why));
 }

@@ -24,9 +24,8 @@ namespace {
 constexpr int recipe = 1;
 
 // The page view stretches the page over itself; the bundles hold it at the two sizes it is
-// shown at, so that it is never scaled while the child waits.
-constexpr QSize windowPage = Layout::pageView.size();
-constexpr QSize fullScreenPage = Layout::fullScreenPageView;
+// shown at, each at 1x and 2x, so that it is never scaled up, nor scaled at all on a screen
+// at 100 % or 200 %, while the child waits.
 constexpr int jpegQuality = 90;
 // 16-bit mono PCM seeks to the sample; 32 kHz keeps speech and songs clear at half the size
 // of CD audio.
@@ -48,9 +47,9 @@ QImage scaledPage(const QString &source, QString *why)
 {
     QImageReader reader(source);
     reader.setAutoTransform(true);
-    // A large scan is decoded at twice the full-screen size, which keeps the final smoothing
-    // honest and saves decoding every pixel of a 300-dpi scan.
-    const QSize twice = fullScreenPage * 2;
+    // A large scan is decoded at the largest page, twice the full-screen size, which saves
+    // decoding every pixel of a 300-dpi scan.
+    const QSize twice = Layout::fullScreenPageView * 2;
     const QSize size = reader.size();
     if (size.width() > twice.width() && size.height() > twice.height())
         reader.setScaledSize(reader.transformation() & QImageIOHandler::TransformationRotate90
@@ -227,8 +226,10 @@ void Maker::runJobs(const QString &what)
 
 MakeResult Maker::run()
 {
-    for (const QString &dir : {out(QStringLiteral("frequency")), out(QStringLiteral("data")),
-                               pagesAt(windowPage), pagesAt(fullScreenPage)}) {
+    QStringList dirs{out(QStringLiteral("frequency")), out(QStringLiteral("data"))};
+    for (const Content::PageBundle &bundle : Content::pageBundles())
+        dirs.append(pagesAt(bundle.pixels));
+    for (const QString &dir : std::as_const(dirs)) {
         if (!QDir().mkpath(dir)) {
             m_result.failures.append(QStringLiteral("cannot make the directory %1").arg(dir));
             return m_result;
@@ -294,22 +295,30 @@ QString Maker::sourceKey(const QString &path)
     return QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath(), digest).arg(recipe);
 }
 
-// A page is scaled once to both sizes and kept; the bundles are put together from the kept
-// pages, so changing one scan redoes that scan only.
+// A page is scaled once to every bundle's size and kept; the bundles are put together from the
+// kept pages, so changing one scan redoes that scan only.
 void Maker::planPages()
 {
+    const QList<Content::PageBundle> bundles = Content::pageBundles();
     for (const auto &[k, file] : m_plan.pages) {
         const QString output = QStringLiteral("page %1").arg(k);
-        const QString window = pageAt(windowPage, k);
-        const QString full = pageAt(fullScreenPage, k);
+        QStringList kept;
+        for (const Content::PageBundle &bundle : bundles)
+            kept.append(pageAt(bundle.pixels, k));
         const QString path = source(file);
-        addJob(output, sourceKey(path),
-               [path, window, full](QString *why) {
-                   const QImage page = scaledPage(path, why);
-                   return !page.isNull() && savePage(page, windowPage, window, why) &&
-                          savePage(page, fullScreenPage, full, why);
-               },
-               {window, full});
+        addJob(
+            output, sourceKey(path),
+            [path, bundles, kept](QString *why) {
+                const QImage page = scaledPage(path, why);
+                if (page.isNull())
+                    return false;
+                for (qsizetype i = 0; i < bundles.size(); ++i) {
+                    if (!savePage(page, bundles[i].pixels, kept[i], why))
+                        return false;
+                }
+                return true;
+            },
+            kept);
     }
 }
 
@@ -319,10 +328,10 @@ void Maker::planBundles()
     for (const auto &[k, file] : m_plan.pages)
         pages.addData(QStringLiteral("%1=%2;").arg(k).arg(sourceKey(source(file))).toUtf8());
     const QString key = QString::fromLatin1(pages.result().toHex());
-    for (const auto &[bundle, size] : {std::pair{Content::windowBundle, windowPage},
-                                       std::pair{Content::fullScreenBundle, fullScreenPage}}) {
-        addJob(bundle, key,
-               [this, bundle, size](QString *why) { return makeBundle(bundle, size, why); });
+    for (const Content::PageBundle &bundle : Content::pageBundles()) {
+        addJob(bundle.file, key, [this, bundle](QString *why) {
+            return makeBundle(bundle.file, bundle.pixels, why);
+        });
     }
 }
 
@@ -402,8 +411,8 @@ void Maker::removeStale()
             continue;
         if (it.key().startsWith(QStringLiteral("page "))) {
             const int k = it.key().section(u' ', 1).toInt();
-            QFile::remove(pageAt(windowPage, k));
-            QFile::remove(pageAt(fullScreenPage, k));
+            for (const Content::PageBundle &bundle : Content::pageBundles())
+                QFile::remove(pageAt(bundle.pixels, k));
         } else {
             QFile::remove(out(it.key()));
         }

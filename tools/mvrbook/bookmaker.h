@@ -29,7 +29,7 @@ struct MakeResult
 };
 
 // Makes a checked book's content files into the output directory, as the program reads them:
-// both page-image bundles, every audio file as PCM WAV, every animation as H.264/AAC MP4. What
-// was made before from the same sources is kept; files it made that the book no longer has are
-// removed.
+// the page-image bundles (both page sizes at 1x and 2x), every audio file as PCM WAV, every
+// animation as H.264/AAC MP4. What was made before from the same sources is kept; files it made
+// that the book no longer has are removed.
 MakeResult makeBook(const QString &folder, const BookPlan &plan, const MakeOptions &options);
