@@ -47,16 +47,17 @@ private slots:
         QTest::addColumn<QPoint>("position");
 
         const QSize size = Layout::windowSize;
-        // 1366 x 768 with a 32 px top panel and a 40 px task bar.
-        const QRect panels(0, 32, 1366, 696);
+        // 1920 x 1080 and 1366 x 768, each with a 32 px top panel and a 40 px task bar.
+        const QRect panels(0, 32, 1920, 1008);
+        const QRect lowPanels(0, 32, 1366, 696);
         QTest::newRow("inside already: stays")
             << QRect({133, 40}, size) << panels << QPoint(133, 40);
         QTest::newRow("under the top panel: down to it")
             << QRect({133, 12}, size) << panels << QPoint(133, 32);
-        QTest::newRow("too high for the free area: top on it, bottom under the task bar")
-            << QRect({133, 300}, size) << panels << QPoint(133, 32);
         QTest::newRow("past the right edge: back in")
-            << QRect({400, 40}, size) << panels << QPoint(266, 40);
+            << QRect({900, 40}, size) << panels << QPoint(820, 40);
+        QTest::newRow("too high for the free area: top on it, bottom under the task bar")
+            << QRect({133, 300}, size) << lowPanels << QPoint(133, 32);
         QTest::newRow("left of a second screen's free area")
             << QRect({1500, 200}, size) << QRect(1920, 0, 1920, 1040) << QPoint(1920, 200);
         QTest::newRow("below the task bar on 1920 x 1080")
