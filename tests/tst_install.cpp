@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -187,7 +188,15 @@ private slots:
                              QStringLiteral(" is missing; scripts/setup.sh installs it")));
         QString output;
         const int code = run(validator, arguments << file, &output);
-        QVERIFY2(code == 0, qPrintable(output));
+        if (code == 0)
+            return;
+        // AppStream 1.0 (Debian 13) warns of a missing homepage, which the project does not
+        // have; every other warning or error still fails.
+        const QStringList problems =
+            output.split(u'\n').filter(QRegularExpression(QStringLiteral("^[EW]: ")));
+        QVERIFY2(!problems.isEmpty() &&
+                     problems.filter(QStringLiteral(":~: url-homepage-missing")) == problems,
+                 qPrintable(output));
     }
 
     void desktopEntryFindsLauncherAndIcons()
