@@ -40,6 +40,7 @@ packages=(
     "lintian:checking the Debian package as Debian's archive would"
     "xdotool:answering the installed program's quit box and driving the editing session"
     "openbox:a window manager on the virtual screen"
+    "debootstrap:a clean root of each Debian release for packaging/check-distro.sh"
 )
 # What the program needs at run time, shared with the Debian package's dependencies.
 while IFS= read -r line; do
