@@ -151,7 +151,10 @@ private slots:
         QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, first);
         QTRY_COMPARE_WITH_TIMEOUT(sentences.size(), 1, 5000);
 
-        // The child speaks into the microphone: a tone played to the sink it records.
+        // The child speaks into the microphone a moment after the sentence (as children do,
+        // and so that the two are told apart at the sink): a tone played to the sink it
+        // records, well inside the turn of the segment's length and a second.
+        QTest::qWait(300);
         QProcess child;
         child.start(QStringLiteral("pacat"), {QStringLiteral("--file-format=wav"),
                                               QStringLiteral("-d"), QStringLiteral("S"), m_voice});
