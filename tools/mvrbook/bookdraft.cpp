@@ -1,6 +1,7 @@
 #include "tools/mvrbook/bookdraft.h"
 
 #include "content/content.h"
+#include "tools/common/savefile.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/process.h"
 
@@ -10,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
-#include <QSaveFile>
 
 namespace {
 
@@ -27,12 +27,6 @@ QString timingName(DraftHotspot::Timing timing)
         return QStringLiteral("missing");
     }
     return {};
-}
-
-bool writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace

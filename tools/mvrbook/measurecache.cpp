@@ -1,10 +1,11 @@
 #include "tools/mvrbook/measurecache.h"
 
+#include "tools/common/savefile.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 MeasureCache::MeasureCache(QString dir)
     : m_dir(std::move(dir))
@@ -36,7 +37,5 @@ void MeasureCache::keep(const QString &path, const QString &kind, const QByteArr
     // A record that cannot be kept costs a decode next time, nothing more.
     if (m_dir.isEmpty() || !QDir().mkpath(m_dir))
         return;
-    QSaveFile record(recordOf(path, kind));
-    if (record.open(QIODevice::WriteOnly) && record.write(measured) == measured.size())
-        record.commit();
+    writeAtomically(recordOf(path, kind), measured);
 }

@@ -3,6 +3,7 @@
 #include "book/tiplook.h"
 #include "content/content.h"
 #include "content/spreadmap.h"
+#include "tools/common/savefile.h"
 #include "tools/mvrbook/edit/mapcheck.h"
 #include "tools/mvrbook/edit/mapedits.h"
 #include "tools/mvrbook/edit/pageview.h"

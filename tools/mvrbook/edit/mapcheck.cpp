@@ -1,5 +1,6 @@
 #include "tools/mvrbook/edit/mapcheck.h"
 
+#include "tools/common/savefile.h"
 #include "tools/mvrbook/bookfolder.h"
 #include "tools/mvrbook/edit/mapdocument.h"
 

@@ -1,10 +1,10 @@
 #include "tools/mvrbook/edit/mapdocument.h"
 
 #include "content/content.h"
+#include "tools/common/savefile.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -121,16 +121,6 @@ MapHotspot MapHotspot::blank(const QRect &rect)
         hotspot.attributes.append({name, QString()});
     hotspot.setRect(rect);
     return hotspot;
-}
-
-bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-        file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    *error = file.errorString();
-    return false;
 }
 
 bool MapDocument::read(const QByteArray &bytes)

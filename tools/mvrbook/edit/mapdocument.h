@@ -9,11 +9,6 @@
 #include <optional>
 #include <utility>
 
-// Writes `bytes` to `path` so that the old file stays whole until the new one is complete.
-// Unbuffered, because a buffered QSaveFile commits a file cut short by a full disk or a file
-// size limit as if it were whole. False, with the reason in `error`.
-bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error);
-
 // One N_<i> element of the map as the editor holds it: its attributes in the order they were
 // read, values as written, so that a value the author never touched is written back as it was,
 // even one the check finds wrong.
