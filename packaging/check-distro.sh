@@ -8,7 +8,7 @@
 #
 # The root is kept between runs (only its copy of the sources is replaced), so a second run
 # fetches nothing; MIVORA_DISTRO_FRESH=1 makes it anew.
-# Needs root, debootstrap and a Debian mirror (MIVORA_MIRROR, default deb.debian.org).
+# Needs root, debootstrap and a Debian mirror (MIVORA_MIRROR, default debootstrap's own).
 # Usage: packaging/check-distro.sh bookworm|trixie [root directory]
 set -euo pipefail
 release=${1:?usage: packaging/check-distro.sh bookworm|trixie [root directory]}
@@ -18,7 +18,7 @@ case $release in
 esac
 source=$(cd "$(dirname "$0")/.." && pwd)
 root=$(realpath -m "${2:-/var/tmp/mivora-distro/$release}")
-mirror=${MIVORA_MIRROR:-http://deb.debian.org/debian}
+mirror=(${MIVORA_MIRROR:-})
 say() { echo "check-distro[$release]: $*"; }
 
 [ "$(id -u)" -eq 0 ] || { echo "check-distro: needs root (debootstrap and chroot)" >&2; exit 1; }
@@ -46,7 +46,7 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
     mkdir -p "$root"
     # ca-certificates: the mirror may be https. Everything else comes from the project's own
     # set-up script, as on any machine.
-    debootstrap --variant=minbase --include=ca-certificates "$release" "$root" "$mirror" \
+    debootstrap --variant=minbase --include=ca-certificates "$release" "$root" "${mirror[@]}" \
         >"$root.debootstrap.log" 2>&1 || {
         tail -20 "$root.debootstrap.log" >&2
         exit 1
