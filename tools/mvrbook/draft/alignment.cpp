@@ -228,9 +228,15 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         for (size_t n = 0; n < order.size(); ++n)
             if (!isElsewhere(order[n]) && order[n]->index < sentence.index)
                 at = n + 1;
+        // The whole alignment lets a neighbour stretch over the speech of the sentence it
+        // lacks; the neighbour's own best place, where it lies inside that stretch, does not.
         const auto extent = [&](size_t n) {
-            return order[n]->score < sureScore ? Span{order[n]->match.begin, order[n]->match.end}
-                                               : aligned.spans[n];
+            const Span &whole = aligned.spans[n];
+            const Dtw::Match &own = order[n]->match;
+            const int common = std::min(own.end, whole.end) - std::max(own.begin, whole.begin);
+            return order[n]->score < sureScore || common * 10 >= (own.end - own.begin) * 9
+                       ? Span{own.begin, own.end}
+                       : whole;
         };
         const int from = at > 0 ? extent(at - 1).end : 0;
         const int to = at < order.size() ? extent(at).begin : voicing.frames();

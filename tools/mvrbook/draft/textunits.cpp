@@ -74,6 +74,25 @@ int verticalOverlap(const QRect &a, const QRect &b)
     return std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
 }
 
+// A bubble's or card's left edge close to the first word is read as a bracket glued to it,
+// "(It", or as a bar or an I of its own before it.
+QString withoutLeftEdge(const QString &text)
+{
+    if (text.size() > 1 && (text.front() == u'(' || text.front() == u'|' || text.front() == u'[') &&
+        !text.contains(u')') && !text.contains(u']'))
+        return text.mid(1);
+    return text;
+}
+
+// The first letter of the line's text past what the edge of a bubble may have left there.
+QChar firstLetter(const QString &text)
+{
+    for (const QChar c : withoutLeftEdge(text))
+        if (c.isLetterOrNumber())
+            return c;
+    return {};
+}
+
 bool endsSentence(const Line &line)
 {
     static const QRegularExpression end(QStringLiteral("[.!?][\"'\u201d\u2019)]*$"));
@@ -86,7 +105,7 @@ bool startsSentence(const Line &above, const Line &line)
 {
     const QString &first = line.words.first().text;
     const QString &last = above.words.last().text;
-    return !first.isEmpty() && first.front().isUpper() && first != u"I" && !last.endsWith(u',') &&
+    return firstLetter(first).isUpper() && first != u"I" && !last.endsWith(u',') &&
            !last.endsWith(u':');
 }
 
@@ -126,10 +145,20 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
             lines.append({word.box, {word}, page, 0, word.box.height(), lettersIn(word.text)});
         }
     }
-    // A bar ending a line is the edge of the bubble it stands in; anywhere else it is an I.
+    // A bar ending a line is the edge of the bubble it stands in; anywhere else it is an I,
+    // unless a capitalised word follows it at the start of the line: English has no "I My",
+    // so there it is the bubble's other edge.
     for (Line &line : lines) {
         while (!line.words.isEmpty() && isBar(line.words.last()))
             line.words.removeLast();
+        while (line.words.size() > 1 &&
+               (isBar(line.words.first()) || line.words.first().text == u"I" ||
+                line.words.first().text == u"(") &&
+               firstLetter(line.words[1].text).isUpper() && !line.words[1].text.startsWith(u"I'") &&
+               line.words[1].text != u"I")
+            line.words.removeFirst();
+        if (!line.words.isEmpty())
+            line.words.first().text = withoutLeftEdge(line.words.first().text);
         line.box = {};
         for (OcrWord &word : line.words) {
             if (isBar(word))
