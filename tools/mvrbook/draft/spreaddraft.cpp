@@ -43,6 +43,7 @@ SpreadDraft draftFromImage(const QString &imagePath, const QString &recordingPat
         return draft;
     }
     TextUnits::fitToSurroundings(units, image);
+    TextUnits::spanRows(units, image);
 
     QList<DraftHotspot> read;
     for (const TextUnit &unit : units) {

@@ -236,6 +236,7 @@ QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
                 ++count;
             }
         }
+        unit.words = unit.box;
         unit.text = text.join(QLatin1Char(' '));
         unit.confidence = confidence / std::max(1, count) / 100.0;
         // A page number or a stray mark read alone is no text to click.
@@ -368,6 +369,7 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
             if (j != i && around.intersects(scaled(boxes[j])))
                 around = {};
         if (!around.isEmpty()) {
+            unit.outlined = true;
             around.adjust(-1, -1, 1, 1);
             unit.box = QRect(QPoint(int(around.left() / scale), int(around.top() / scale)),
                              QPoint(int(around.right() / scale), int(around.bottom() / scale)));
@@ -384,6 +386,131 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         }
         unit.box &= image.rect();
     }
+}
+
+namespace {
+
+// The left edge of a speaker's name tag just before a line's first word: a patch of colour or
+// ink there, as wide as a short name at least; -1 where the line starts on plain paper.
+int tagBefore(const QImage &image, const TextUnit &unit, const QRect &words)
+{
+    const int height = std::max(4, unit.lineHeight);
+    const int top = words.top() + words.height() / 4;
+    const int bottom = words.bottom() - words.height() / 4;
+    if (bottom <= top)
+        return -1;
+    const QRgb paper = image.pixel(std::max(0, words.left() - 1), std::max(0, words.top() - 1));
+    const auto inked = [&](int x) {
+        int count = 0;
+        for (int y = top; y <= bottom; ++y) {
+            const QRgb rgb = image.pixel(x, y);
+            count += std::abs(qRed(rgb) - qRed(paper)) + std::abs(qGreen(rgb) - qGreen(paper)) +
+                                 std::abs(qBlue(rgb) - qBlue(paper)) >
+                             90
+                         ? 1
+                         : 0;
+        }
+        return count * 3 > bottom - top + 1;
+    };
+    // The tag ends within a line's height of the words and is solid for as much again; the
+    // first letter may reach a little left of its word's box.
+    int x = words.left() - 1 - height / 4;
+    const int nearest = std::max(0, words.left() - height);
+    while (x >= nearest && !inked(x))
+        --x;
+    if (x < nearest)
+        return -1;
+    // The name inside the tag, light on its colour, parts it for a stroke or two.
+    int left = x;
+    for (int gap = 0; left - gap > 0 && gap <= height / 4;) {
+        if (inked(left - gap - 1)) {
+            left -= gap + 1;
+            gap = 0;
+        } else {
+            ++gap;
+        }
+    }
+    return x - left + 1 >= height ? left : -1;
+}
+
+bool startsAnItem(const QString &text)
+{
+    static const QRegularExpression item(QStringLiteral("^(\\d{1,2}|[a-hA-H])[.)] "));
+    return item.match(text).hasMatch();
+}
+
+} // namespace
+
+void spanRows(QList<TextUnit> &units, const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    struct Row
+    {
+        qsizetype unit;
+        int left;              // of the tag, or of the box
+        QList<qsizetype> tags; // units that are its tag read as a word
+    };
+    std::vector<Row> rows;
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        const TextUnit &unit = units[i];
+        const QRect &words = unit.words;
+        // A row is one line, on the page.
+        if (unit.outlined || words.isEmpty() || words.height() > 2 * unit.lineHeight)
+            continue;
+        int left = tagBefore(rgb, unit, words);
+        QList<qsizetype> tags;
+        // A tag read as a word: a one-word unit ending just before the line, in its band.
+        for (qsizetype j = 0; j < units.size(); ++j) {
+            const QRect &other = units[j].box;
+            if (j == i || units[j].page != unit.page || units[j].text.contains(u' ') ||
+                other.right() > words.left() ||
+                other.right() < words.left() - 2 * unit.lineHeight ||
+                std::abs(other.center().y() - words.center().y()) > unit.lineHeight / 2)
+                continue;
+            tags.append(j);
+            left = left < 0 ? other.left() : std::min(left, other.left());
+        }
+        if (left >= 0 || startsAnItem(unit.text))
+            rows.push_back({i, left >= 0 ? left : unit.box.left(), tags});
+    }
+    // Rows one below another, starting at about the same place, stand together.
+    std::vector<bool> dropped(size_t(units.size()), false);
+    for (size_t first = 0; first < rows.size();) {
+        size_t end = first + 1;
+        const TextUnit &head = units[rows[first].unit];
+        while (end < rows.size()) {
+            const TextUnit &previous = units[rows[end - 1].unit];
+            const TextUnit &next = units[rows[end].unit];
+            if (next.page != head.page || next.box.top() < previous.box.bottom() ||
+                next.box.top() - previous.box.bottom() > 4 * head.lineHeight ||
+                std::abs(rows[end].left - rows[first].left) > 2 * head.lineHeight)
+                break;
+            ++end;
+        }
+        if (end - first >= 2) {
+            int right = 0;
+            for (const TextUnit &unit : units)
+                if (unit.page == head.page)
+                    right = std::max(right, unit.box.right());
+            int left = rows[first].left;
+            for (size_t n = first; n < end; ++n)
+                left = std::min(left, rows[n].left);
+            for (size_t n = first; n < end; ++n) {
+                TextUnit &unit = units[rows[n].unit];
+                const int margin = std::max(2, unit.lineHeight / 3);
+                unit.box.setLeft(std::max(0, left - margin));
+                unit.box.setRight(right);
+                for (const qsizetype tag : rows[n].tags)
+                    dropped[size_t(tag)] = true;
+            }
+        }
+        first = end;
+    }
+    QList<TextUnit> kept;
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (!dropped[size_t(i)])
+            kept.append(units[i]);
+    units = kept;
 }
 
 QRect toFrame(const QRect &pixels, QSize imageSize)
