@@ -251,6 +251,26 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
             aligned = std::move(withIt);
         }
     }
+    // A sentence the whole alignment squeezes into a third of the time the synthesiser takes
+    // to say it is not said there: the label of a map or a picture that is not read aloud,
+    // short enough to fit into a moment of its neighbours' speech. Without it the
+    // neighbours take their own time again.
+    for (bool squeezed = true; squeezed && order.size() > 1;) {
+        squeezed = false;
+        std::vector<const Sentence *> said;
+        for (size_t n = 0; n < order.size(); ++n) {
+            if ((aligned.spans[n].end - aligned.spans[n].begin) * 3 < order[n]->frames)
+                squeezed = true;
+            else
+                said.push_back(order[n]);
+        }
+        if (squeezed && !said.empty()) {
+            order = said;
+            aligned = alignInOrder(order, trimmed, features);
+        } else {
+            squeezed = false;
+        }
+    }
     std::vector<Span> &spans = aligned.spans;
     // The alignment of the whole recording keeps the order; a sentence's own best place is
     // the sharper where it agrees with it, since the whole alignment may let a sentence's
