@@ -356,7 +356,10 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
     QList<QRect> boxes;
     for (const TextUnit &unit : units)
         boxes.append(unit.box);
+    std::vector<bool> absorbed(size_t(units.size()), false);
     for (qsizetype i = 0; i < units.size(); ++i) {
+        if (absorbed[size_t(i)])
+            continue;
         TextUnit &unit = units[i];
         const QRect words = scaled(unit.box);
         const int lineHeight = std::max(4, words.height());
@@ -365,10 +368,25 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         const int maxArea = std::max(words.width() + 4 * lineHeight, 8 * lineHeight) *
                             (words.height() + 6 * lineHeight);
         QRect around = enclosure(small, words, maxArea);
-        for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j)
-            if (j != i && around.intersects(scaled(boxes[j])))
+        // A bubble holds what one child says, one hotspot, however many sentences or lines
+        // the grouping made of it; an outline that other words only cross is no bubble.
+        QList<qsizetype> inside;
+        for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j) {
+            if (j == i || !around.intersects(scaled(boxes[j])))
+                continue;
+            if (!absorbed[size_t(j)] && around.adjusted(-1, -1, 1, 1).contains(scaled(boxes[j])))
+                inside.append(j);
+            else
                 around = {};
+        }
         if (!around.isEmpty()) {
+            for (const qsizetype j : inside) {
+                absorbed[size_t(j)] = true;
+                unit.text += QLatin1Char(' ') + units[j].text;
+                unit.confidence = std::min(unit.confidence, units[j].confidence);
+                unit.lineHeight = std::max(unit.lineHeight, units[j].lineHeight);
+                unit.words |= units[j].words;
+            }
             unit.outlined = true;
             around.adjust(-1, -1, 1, 1);
             unit.box = QRect(QPoint(int(around.left() / scale), int(around.top() / scale)),
@@ -386,6 +404,11 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         }
         unit.box &= image.rect();
     }
+    QList<TextUnit> kept;
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (!absorbed[size_t(i)])
+            kept.append(units[i]);
+    units = kept;
 }
 
 namespace {
