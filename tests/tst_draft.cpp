@@ -329,6 +329,12 @@ void tst_draft::grouping_data()
                           word(295, 200, 70, 30, u"Lily."_s), word(100, 300, 20, 30, u"I"_s),
                           word(135, 300, 60, 30, u"like"_s),  word(210, 300, 60, 30, u"it."_s)}
         << QStringList{u"My name is Lily."_s, u"I like it."_s};
+    QTest::newRow("the choices of an exercise far apart on one line are one unit")
+        << QList<OcrWord>{word(100, 300, 30, 30, u"a."_s),     word(140, 300, 50, 30, u"the"_s),
+                          word(200, 300, 90, 30, u"cinema"_s), word(450, 300, 30, 30, u"b."_s),
+                          word(490, 300, 50, 30, u"the"_s),    word(550, 300, 80, 30, u"park"_s),
+                          word(100, 400, 80, 30, u"Lily"_s),   word(450, 400, 80, 30, u"Sam"_s)}
+        << QStringList{u"a. the cinema b. the park"_s, u"Lily"_s, u"Sam"_s};
 }
 
 void tst_draft::grouping()

@@ -55,6 +55,15 @@ bool isBar(const OcrWord &word)
     return word.text == u"|";
 }
 
+// The letter of an exercise's item marker, "a." or "b)", counted from 1; 0 for other words.
+int itemLetter(const QString &text)
+{
+    if (text.size() != 2 || (text[1] != u'.' && text[1] != u')'))
+        return 0;
+    const QChar letter = text[0].toLower();
+    return letter >= u'a' && letter <= u'h' ? letter.unicode() - u'a' + 1 : 0;
+}
+
 bool isText(const OcrWord &word)
 {
     if (word.confidence < faintestWord && !isBar(word))
@@ -66,7 +75,7 @@ bool isText(const OcrWord &word)
         digits += c.isDigit() ? 1 : 0;
     const int letters = lettersIn(word.text);
     return letters >= 2 || digits > 0 || word.text == u"I" ||
-           word.text.compare(u"a", Qt::CaseInsensitive) == 0;
+           word.text.compare(u"a", Qt::CaseInsensitive) == 0 || itemLetter(word.text) != 0;
 }
 
 int verticalOverlap(const QRect &a, const QRect &b)
@@ -167,6 +176,30 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
         }
     }
     lines.removeIf([](const Line &line) { return line.words.isEmpty(); });
+    // The choices of an exercise, "a. the cinema  b. the bookstore", stand far apart on one
+    // line, but are read and touched as one.
+    std::sort(lines.begin(), lines.end(),
+              [](const Line &a, const Line &b) { return a.box.left() < b.box.left(); });
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype j = i + 1; j < lines.size();) {
+            const Line &line = lines[i];
+            const Line &next = lines[j];
+            const int height = std::min(line.box.height(), next.box.height());
+            const int letter =
+                itemLetter(line.words.last().text) != 0 ? 0 : itemLetter(line.words.first().text);
+            if (letter == 0 || next.page != line.page || next.box.left() <= line.box.right() ||
+                verticalOverlap(line.box, next.box) < height / 2 ||
+                itemLetter(next.words.first().text) <= letter) {
+                ++j;
+                continue;
+            }
+            lines[i].words.append(next.words);
+            lines[i].box |= next.box;
+            lines[i].letters += next.letters;
+            lines.removeAt(j);
+            j = i + 1;
+        }
+    }
     for (Line &line : lines) {
         std::vector<int> heights;
         for (const OcrWord &word : line.words)
