@@ -407,6 +407,9 @@ void tst_draft::rows_data()
     QTest::newRow("sentences one below another on plain paper")
         << QStringList{u"Is it far?"_s, u"No, it isn't."_s, u"Let's go!"_s} << false << false;
     QTest::newRow("one tagged line is no row") << QStringList{u"Is it far?"_s} << true << false;
+    // The middle line's tag read as its first word: the line starts where the tags do.
+    QTest::newRow("a dialogue with a tag read into its line")
+        << QStringList{u"Is it far?"_s, u"Amy No, it isn't."_s, u"Let's go!"_s} << true << true;
 }
 
 void tst_draft::rows()
@@ -423,8 +426,9 @@ void tst_draft::rows()
     drawWords(painter, title);
     units.append(unitAt(title, u"Lesson one"_s));
     for (qsizetype n = 0; n < texts.size(); ++n) {
-        const QRect words(220, 300 + int(n) * 90, 300 + int(n) * 40, 40);
-        if (tags)
+        const bool readIn = texts[n].startsWith(u"Amy "_s);
+        const QRect words(readIn ? 100 : 220, 300 + int(n) * 90, 300 + int(n) * 40, 40);
+        if (tags && !readIn)
             painter.fillRect(QRect(100, words.top() - 4, 100, words.height() + 8),
                              QColor(40, 130, 210));
         drawWords(painter, words);

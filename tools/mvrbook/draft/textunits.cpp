@@ -529,6 +529,25 @@ void spanRows(QList<TextUnit> &units, const QImage &image)
         if (left >= 0 || startsAnItem(unit.text))
             rows.push_back({i, left >= 0 ? left : unit.box.left(), tags});
     }
+    // A tag the recognition read into its line ("Amy How can we get there?") starts the line
+    // where the other rows' tags start, in the same size of print.
+    const std::vector<Row> found = rows;
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        const TextUnit &unit = units[i];
+        if (unit.outlined || unit.words.height() > 2 * unit.lineHeight ||
+            std::any_of(found.begin(), found.end(), [i](const Row &row) { return row.unit == i; }))
+            continue;
+        const bool atTags = std::any_of(found.begin(), found.end(), [&](const Row &row) {
+            const TextUnit &tagged = units[row.unit];
+            return row.left < tagged.words.left() && tagged.page == unit.page &&
+                   std::abs(row.left - unit.words.left()) <= unit.lineHeight &&
+                   unit.lineHeight * 4 < tagged.lineHeight * 5 &&
+                   tagged.lineHeight * 4 < unit.lineHeight * 5;
+        });
+        if (atTags)
+            rows.push_back({i, unit.words.left(), {}});
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.unit < b.unit; });
     // Rows one below another, starting at about the same place, stand together.
     std::vector<bool> dropped(size_t(units.size()), false);
     for (size_t first = 0; first < rows.size();) {
