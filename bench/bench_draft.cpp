@@ -6,7 +6,8 @@
 // Per book: hotspots found (recall and precision at IoU >= 0.5), segment boundaries within
 // 150 ms of the truth and the median error, and the draft time per spread.
 //
-// Run after a build: build/bench/bench_draft [--jobs N]. Needs espeak-ng and ffmpeg.
+// Run after a build: build/bench/bench_draft [--jobs N] [--keep] [--misses]. Needs espeak-ng
+// and ffmpeg.
 
 #include "content/content.h"
 #include "content/spreadmap.h"
@@ -349,7 +350,7 @@ double median(std::vector<double> values)
 }
 
 void evaluate(const QString &name, const TrueMap &truth, const BookDraft &draft,
-              const QString &truthName)
+              const QString &truthName, bool showMisses)
 {
     int trueCount = 0, draftedCount = 0, matched = 0, boundaries = 0, within = 0, startsWithin = 0;
     // A page without hotspots in the true map may still show text (the demo book's numbered
@@ -394,6 +395,11 @@ void evaluate(const QString &name, const TrueMap &truth, const BookDraft &draft,
             const DraftHotspot &found = drafted->second.hotspots[best];
             if (hotspot.startTime < 0 || found.startTime < 0)
                 continue;
+            if (showMisses && (std::abs(found.startTime - hotspot.startTime) > toleranceMs ||
+                               std::abs(found.endTime - hotspot.endTime) > toleranceMs))
+                std::printf("  %s spread %d \"%s\": drafted %d-%d ms, true %d-%d ms\n",
+                            qPrintable(name), k, qPrintable(found.english), found.startTime,
+                            found.endTime, hotspot.startTime, hotspot.endTime);
             const double startError = std::abs(double(found.startTime - hotspot.startTime));
             startsWithin += startError <= toleranceMs ? 1 : 0;
             for (const double error :
@@ -428,7 +434,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Spreads at once."),
                                   QStringLiteral("n"),
                                   QString::number(QThread::idealThreadCount()));
-    parser.addOptions({jobs});
+    const QCommandLineOption keep(QStringLiteral("keep"),
+                                  QStringLiteral("Keep the books made and drafted, to look at "
+                                                 "with mvrbook preview; prints where."));
+    const QCommandLineOption misses(QStringLiteral("misses"),
+                                    QStringLiteral("Print every segment with a boundary "
+                                                   "further from the truth than allowed."));
+    parser.addOptions({jobs, keep, misses});
     parser.process(app);
 
     DraftOptions options;
@@ -440,6 +452,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     QTemporaryDir work;
+    if (parser.isSet(keep)) {
+        work.setAutoRemove(false);
+        std::printf("books in %s\n", qPrintable(work.path()));
+    }
     const auto draftAndEvaluate = [&](const QString &name, TrueMap truth, const QString &folder) {
         const BookDraft draft = draftBook(folder, options);
         if (!draft.failure.isEmpty()) {
@@ -449,10 +465,12 @@ int main(int argc, char *argv[])
         for (const auto &[k, spread] : draft.spreads)
             for (const QString &problem : spread.problems)
                 std::printf("  %s spread %d: %s\n", qPrintable(name), k, qPrintable(problem));
-        evaluate(name, truth, draft, QStringLiteral("the map's times"));
+        evaluate(name, truth, draft, QStringLiteral("the map's times"),
+                 parser.isSet(misses) && name != u"demo book");
         if (name == u"demo book") {
             toHeardSpeech(truth, folder, options.programs.ffmpeg);
-            evaluate(name, truth, draft, QStringLiteral("the speech in them"));
+            evaluate(name, truth, draft, QStringLiteral("the speech in them"),
+                     parser.isSet(misses));
         }
     };
 

@@ -113,6 +113,9 @@ private slots:
     void alignmentTimesReportsMissingAndReordered();
     void grouping_data();
     void grouping();
+    void bubbleHoldsOneHotspot();
+    void rows_data();
+    void rows();
     void frame_data();
     void frame();
     void badInput_data();
@@ -312,6 +315,26 @@ void tst_draft::grouping_data()
                           word(100, 300, 100, 30, u"Apple"_s, 97),
                           word(100, 960, 30, 30, u"12"_s)}
         << QStringList{u"Apple"_s};
+    QTest::newRow("a bubble's edge read as a bracket does not run the bubble above on")
+        << QList<OcrWord>{word(100, 200, 60, 30, u"The"_s),
+                          word(175, 200, 60, 30, u"cat"_s),
+                          word(250, 200, 80, 30, u"sleeps"_s),
+                          word(100, 245, 60, 30, u"(Be"_s),
+                          word(175, 245, 80, 30, u"quiet,"_s),
+                          word(270, 245, 110, 30, u"please."_s)}
+        << QStringList{u"The cat sleeps"_s, u"Be quiet, please."_s};
+    QTest::newRow("a bubble's edge read as an I before a capital is left out")
+        << QList<OcrWord>{word(80, 200, 10, 34, u"I"_s),      word(100, 200, 40, 30, u"My"_s),
+                          word(155, 200, 80, 30, u"name"_s),  word(250, 200, 30, 30, u"is"_s),
+                          word(295, 200, 70, 30, u"Lily."_s), word(100, 300, 20, 30, u"I"_s),
+                          word(135, 300, 60, 30, u"like"_s),  word(210, 300, 60, 30, u"it."_s)}
+        << QStringList{u"My name is Lily."_s, u"I like it."_s};
+    QTest::newRow("the choices of an exercise far apart on one line are one unit")
+        << QList<OcrWord>{word(100, 300, 30, 30, u"a."_s),     word(140, 300, 50, 30, u"the"_s),
+                          word(200, 300, 90, 30, u"cinema"_s), word(450, 300, 30, 30, u"b."_s),
+                          word(490, 300, 50, 30, u"the"_s),    word(550, 300, 80, 30, u"park"_s),
+                          word(100, 400, 80, 30, u"Lily"_s),   word(450, 400, 80, 30, u"Sam"_s)}
+        << QStringList{u"a. the cinema b. the park"_s, u"Lily"_s, u"Sam"_s};
 }
 
 void tst_draft::grouping()
@@ -322,6 +345,109 @@ void tst_draft::grouping()
     for (const TextUnit &unit : TextUnits::group(words, QSize(2000, 1000)))
         got.append(unit.text);
     QCOMPARE(got, units);
+}
+
+namespace {
+
+TextUnit unitAt(const QRect &words, const QString &text)
+{
+    TextUnit unit;
+    unit.box = unit.words = words;
+    unit.text = text;
+    unit.confidence = 0.9;
+    unit.lineHeight = words.height();
+    unit.page = words.center().x() < 1000 ? 0 : 1;
+    return unit;
+}
+
+void drawWords(QPainter &painter, const QRect &words)
+{
+    // Dark bars as wide as the words stand for them: the outline search only looks around.
+    for (int x = words.left(); x < words.right(); x += 24)
+        painter.fillRect(QRect(x, words.top() + 4, 16, words.height() - 8), QColor(40, 40, 40));
+}
+
+} // namespace
+
+void tst_draft::bubbleHoldsOneHotspot()
+{
+    QImage page(2000, 1000, QImage::Format_RGB32);
+    page.fill(QColor(255, 252, 240));
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect bubble(300, 300, 420, 160);
+    painter.setPen(QPen(QColor(30, 30, 30), 4));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(bubble, 30, 30);
+    const QRect first(340, 330, 340, 40), second(360, 390, 300, 40), outside(300, 600, 300, 40);
+    for (const QRect &words : {first, second, outside})
+        drawWords(painter, words);
+    painter.end();
+    QList<TextUnit> units{unitAt(first, u"It's far from here."_s),
+                          unitAt(second, u"It's on Park Street."_s),
+                          unitAt(outside, u"Thank you."_s)};
+    TextUnits::fitToSurroundings(units, page);
+    QCOMPARE(units.size(), 2);
+    QCOMPARE(units[0].text, u"It's far from here. It's on Park Street."_s);
+    QVERIFY2(TextUnits::overlap(units[0].box, bubble) > 0.9, qPrintable(corners(units[0].box)));
+    QCOMPARE(units[1].text, u"Thank you."_s);
+    QVERIFY(!units[1].outlined);
+}
+
+void tst_draft::rows_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("tags");
+    QTest::addColumn<bool>("spanned");
+    QTest::newRow("a dialogue, each line after its speaker's tag")
+        << QStringList{u"Is it far?"_s, u"No, it isn't."_s, u"Let's go!"_s} << true << true;
+    QTest::newRow("a numbered exercise")
+        << QStringList{u"1. Where is it?"_s, u"2. Who is it?"_s, u"3. What is it?"_s} << false
+        << true;
+    QTest::newRow("sentences one below another on plain paper")
+        << QStringList{u"Is it far?"_s, u"No, it isn't."_s, u"Let's go!"_s} << false << false;
+    QTest::newRow("one tagged line is no row") << QStringList{u"Is it far?"_s} << true << false;
+    // The middle line's tag read as its first word: the line starts where the tags do.
+    QTest::newRow("a dialogue with a tag read into its line")
+        << QStringList{u"Is it far?"_s, u"Amy No, it isn't."_s, u"Let's go!"_s} << true << true;
+}
+
+void tst_draft::rows()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(bool, tags);
+    QFETCH(bool, spanned);
+    QImage page(2000, 1000, QImage::Format_RGB32);
+    page.fill(QColor(255, 252, 240));
+    QPainter painter(&page);
+    QList<TextUnit> units;
+    // The widest text on the page sets where its rows end.
+    const QRect title(100, 100, 800, 60);
+    drawWords(painter, title);
+    units.append(unitAt(title, u"Lesson one"_s));
+    for (qsizetype n = 0; n < texts.size(); ++n) {
+        const bool readIn = texts[n].startsWith(u"Amy "_s);
+        const QRect words(readIn ? 100 : 220, 300 + int(n) * 90, 300 + int(n) * 40, 40);
+        if (tags && !readIn)
+            painter.fillRect(QRect(100, words.top() - 4, 100, words.height() + 8),
+                             QColor(40, 130, 210));
+        drawWords(painter, words);
+        units.append(unitAt(words, texts[n]));
+    }
+    painter.end();
+    TextUnits::fitToSurroundings(units, page);
+    const QList<TextUnit> fitted = units;
+    TextUnits::spanRows(units, page);
+    QCOMPARE(units.size(), fitted.size());
+    for (qsizetype n = 1; n < units.size(); ++n) {
+        if (!spanned) {
+            QCOMPARE(units[n].box, fitted[n].box);
+            continue;
+        }
+        QCOMPARE(units[n].box.right(), fitted[0].box.right());
+        QVERIFY2(units[n].box.left() < (tags ? 100 : 221), qPrintable(corners(units[n].box)));
+        QCOMPARE(units[n].box.top(), fitted[n].box.top());
+    }
 }
 
 void tst_draft::frame_data()

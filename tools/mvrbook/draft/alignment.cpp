@@ -228,9 +228,15 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         for (size_t n = 0; n < order.size(); ++n)
             if (!isElsewhere(order[n]) && order[n]->index < sentence.index)
                 at = n + 1;
+        // The whole alignment lets a neighbour stretch over the speech of the sentence it
+        // lacks; the neighbour's own best place, where it lies inside that stretch, does not.
         const auto extent = [&](size_t n) {
-            return order[n]->score < sureScore ? Span{order[n]->match.begin, order[n]->match.end}
-                                               : aligned.spans[n];
+            const Span &whole = aligned.spans[n];
+            const Dtw::Match &own = order[n]->match;
+            const int common = std::min(own.end, whole.end) - std::max(own.begin, whole.begin);
+            return order[n]->score < sureScore || common * 10 >= (own.end - own.begin) * 9
+                       ? Span{own.begin, own.end}
+                       : whole;
         };
         const int from = at > 0 ? extent(at - 1).end : 0;
         const int to = at < order.size() ? extent(at).begin : voicing.frames();
@@ -243,6 +249,26 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         if (withIt.meanCost < aligned.meanCost || unclaimed * 5 >= sentence.frames * 2) {
             order = tried;
             aligned = std::move(withIt);
+        }
+    }
+    // A sentence the whole alignment squeezes into a third of the time the synthesiser takes
+    // to say it is not said there: the label of a map or a picture that is not read aloud,
+    // short enough to fit into a moment of its neighbours' speech. Without it the
+    // neighbours take their own time again.
+    for (bool squeezed = true; squeezed && order.size() > 1;) {
+        squeezed = false;
+        std::vector<const Sentence *> said;
+        for (size_t n = 0; n < order.size(); ++n) {
+            if ((aligned.spans[n].end - aligned.spans[n].begin) * 3 < order[n]->frames)
+                squeezed = true;
+            else
+                said.push_back(order[n]);
+        }
+        if (squeezed && !said.empty()) {
+            order = said;
+            aligned = alignInOrder(order, trimmed, features);
+        } else {
+            squeezed = false;
         }
     }
     std::vector<Span> &spans = aligned.spans;

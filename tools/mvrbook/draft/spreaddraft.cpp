@@ -43,6 +43,7 @@ SpreadDraft draftFromImage(const QString &imagePath, const QString &recordingPat
         return draft;
     }
     TextUnits::fitToSurroundings(units, image);
+    TextUnits::spanRows(units, image);
 
     QList<DraftHotspot> read;
     for (const TextUnit &unit : units) {
@@ -91,9 +92,19 @@ SpreadDraft draftFromImage(const QString &imagePath, const QString &recordingPat
                                       .arg(hotspot.english));
         draft.hotspots.append(hotspot);
     }
+    // Where the recording says most of the page, text it does not say is mostly a label in a
+    // picture or a map, not read aloud and no hotspot; where it says little, the recording
+    // is the more likely fault, and the text stays for the author to time.
+    const bool saysMost = aligned.spoken.size() * 2 >= size_t(read.size());
     for (qsizetype i = 0; i < read.size(); ++i) {
         if (aligned.timings[size_t(i)].status != Alignment::Timing::Missing)
             continue;
+        if (saysMost) {
+            draft.problems.append(
+                QStringLiteral("\"%1\" is not heard in the recording: left out of the map")
+                    .arg(read[i].english));
+            continue;
+        }
         DraftHotspot hotspot = read[i];
         hotspot.timing = DraftHotspot::Missing;
         hotspot.confidence = 0;

@@ -55,6 +55,15 @@ bool isBar(const OcrWord &word)
     return word.text == u"|";
 }
 
+// The letter of an exercise's item marker, "a." or "b)", counted from 1; 0 for other words.
+int itemLetter(const QString &text)
+{
+    if (text.size() != 2 || (text[1] != u'.' && text[1] != u')'))
+        return 0;
+    const QChar letter = text[0].toLower();
+    return letter >= u'a' && letter <= u'h' ? letter.unicode() - u'a' + 1 : 0;
+}
+
 bool isText(const OcrWord &word)
 {
     if (word.confidence < faintestWord && !isBar(word))
@@ -66,12 +75,31 @@ bool isText(const OcrWord &word)
         digits += c.isDigit() ? 1 : 0;
     const int letters = lettersIn(word.text);
     return letters >= 2 || digits > 0 || word.text == u"I" ||
-           word.text.compare(u"a", Qt::CaseInsensitive) == 0;
+           word.text.compare(u"a", Qt::CaseInsensitive) == 0 || itemLetter(word.text) != 0;
 }
 
 int verticalOverlap(const QRect &a, const QRect &b)
 {
     return std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+}
+
+// A bubble's or card's left edge close to the first word is read as a bracket glued to it,
+// "(It", or as a bar or an I of its own before it.
+QString withoutLeftEdge(const QString &text)
+{
+    if (text.size() > 1 && (text.front() == u'(' || text.front() == u'|' || text.front() == u'[') &&
+        !text.contains(u')') && !text.contains(u']'))
+        return text.mid(1);
+    return text;
+}
+
+// The first letter of the line's text past what the edge of a bubble may have left there.
+QChar firstLetter(const QString &text)
+{
+    for (const QChar c : withoutLeftEdge(text))
+        if (c.isLetterOrNumber())
+            return c;
+    return {};
 }
 
 bool endsSentence(const Line &line)
@@ -86,7 +114,7 @@ bool startsSentence(const Line &above, const Line &line)
 {
     const QString &first = line.words.first().text;
     const QString &last = above.words.last().text;
-    return !first.isEmpty() && first.front().isUpper() && first != u"I" && !last.endsWith(u',') &&
+    return firstLetter(first).isUpper() && first != u"I" && !last.endsWith(u',') &&
            !last.endsWith(u':');
 }
 
@@ -126,10 +154,20 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
             lines.append({word.box, {word}, page, 0, word.box.height(), lettersIn(word.text)});
         }
     }
-    // A bar ending a line is the edge of the bubble it stands in; anywhere else it is an I.
+    // A bar ending a line is the edge of the bubble it stands in; anywhere else it is an I,
+    // unless a capitalised word follows it at the start of the line: English has no "I My",
+    // so there it is the bubble's other edge.
     for (Line &line : lines) {
         while (!line.words.isEmpty() && isBar(line.words.last()))
             line.words.removeLast();
+        while (line.words.size() > 1 &&
+               (isBar(line.words.first()) || line.words.first().text == u"I" ||
+                line.words.first().text == u"(") &&
+               firstLetter(line.words[1].text).isUpper() && !line.words[1].text.startsWith(u"I'") &&
+               line.words[1].text != u"I")
+            line.words.removeFirst();
+        if (!line.words.isEmpty())
+            line.words.first().text = withoutLeftEdge(line.words.first().text);
         line.box = {};
         for (OcrWord &word : line.words) {
             if (isBar(word))
@@ -138,6 +176,30 @@ QList<Line> linesOf(QList<OcrWord> words, QSize imageSize)
         }
     }
     lines.removeIf([](const Line &line) { return line.words.isEmpty(); });
+    // The choices of an exercise, "a. the cinema  b. the bookstore", stand far apart on one
+    // line, but are read and touched as one.
+    std::sort(lines.begin(), lines.end(),
+              [](const Line &a, const Line &b) { return a.box.left() < b.box.left(); });
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype j = i + 1; j < lines.size();) {
+            const Line &line = lines[i];
+            const Line &next = lines[j];
+            const int height = std::min(line.box.height(), next.box.height());
+            const int letter =
+                itemLetter(line.words.last().text) != 0 ? 0 : itemLetter(line.words.first().text);
+            if (letter == 0 || next.page != line.page || next.box.left() <= line.box.right() ||
+                verticalOverlap(line.box, next.box) < height / 2 ||
+                itemLetter(next.words.first().text) <= letter) {
+                ++j;
+                continue;
+            }
+            lines[i].words.append(next.words);
+            lines[i].box |= next.box;
+            lines[i].letters += next.letters;
+            lines.removeAt(j);
+            j = i + 1;
+        }
+    }
     for (Line &line : lines) {
         std::vector<int> heights;
         for (const OcrWord &word : line.words)
@@ -207,6 +269,7 @@ QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
                 ++count;
             }
         }
+        unit.words = unit.box;
         unit.text = text.join(QLatin1Char(' '));
         unit.confidence = confidence / std::max(1, count) / 100.0;
         // A page number or a stray mark read alone is no text to click.
@@ -326,7 +389,10 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
     QList<QRect> boxes;
     for (const TextUnit &unit : units)
         boxes.append(unit.box);
+    std::vector<bool> absorbed(size_t(units.size()), false);
     for (qsizetype i = 0; i < units.size(); ++i) {
+        if (absorbed[size_t(i)])
+            continue;
         TextUnit &unit = units[i];
         const QRect words = scaled(unit.box);
         const int lineHeight = std::max(4, words.height());
@@ -335,10 +401,26 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         const int maxArea = std::max(words.width() + 4 * lineHeight, 8 * lineHeight) *
                             (words.height() + 6 * lineHeight);
         QRect around = enclosure(small, words, maxArea);
-        for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j)
-            if (j != i && around.intersects(scaled(boxes[j])))
+        // A bubble holds what one child says, one hotspot, however many sentences or lines
+        // the grouping made of it; an outline that other words only cross is no bubble.
+        QList<qsizetype> inside;
+        for (qsizetype j = 0; j < boxes.size() && !around.isEmpty(); ++j) {
+            if (j == i || !around.intersects(scaled(boxes[j])))
+                continue;
+            if (!absorbed[size_t(j)] && around.adjusted(-1, -1, 1, 1).contains(scaled(boxes[j])))
+                inside.append(j);
+            else
                 around = {};
+        }
         if (!around.isEmpty()) {
+            for (const qsizetype j : inside) {
+                absorbed[size_t(j)] = true;
+                unit.text += QLatin1Char(' ') + units[j].text;
+                unit.confidence = std::min(unit.confidence, units[j].confidence);
+                unit.lineHeight = std::max(unit.lineHeight, units[j].lineHeight);
+                unit.words |= units[j].words;
+            }
+            unit.outlined = true;
             around.adjust(-1, -1, 1, 1);
             unit.box = QRect(QPoint(int(around.left() / scale), int(around.top() / scale)),
                              QPoint(int(around.right() / scale), int(around.bottom() / scale)));
@@ -355,6 +437,155 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         }
         unit.box &= image.rect();
     }
+    QList<TextUnit> kept;
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (!absorbed[size_t(i)])
+            kept.append(units[i]);
+    units = kept;
+}
+
+namespace {
+
+// The left edge of a speaker's name tag just before a line's first word: a patch of colour or
+// ink there, as wide as a short name at least; -1 where the line starts on plain paper.
+int tagBefore(const QImage &image, const TextUnit &unit, const QRect &words)
+{
+    const int height = std::max(4, unit.lineHeight);
+    const int top = words.top() + words.height() / 4;
+    const int bottom = words.bottom() - words.height() / 4;
+    if (bottom <= top)
+        return -1;
+    const QRgb paper = image.pixel(std::max(0, words.left() - 1), std::max(0, words.top() - 1));
+    const auto inked = [&](int x) {
+        int count = 0;
+        for (int y = top; y <= bottom; ++y) {
+            const QRgb rgb = image.pixel(x, y);
+            count += std::abs(qRed(rgb) - qRed(paper)) + std::abs(qGreen(rgb) - qGreen(paper)) +
+                                 std::abs(qBlue(rgb) - qBlue(paper)) >
+                             90
+                         ? 1
+                         : 0;
+        }
+        return count * 3 > bottom - top + 1;
+    };
+    // The tag ends within a line's height of the words and is solid for as much again; the
+    // first letter may reach a little left of its word's box.
+    int x = words.left() - 1 - height / 4;
+    const int nearest = std::max(0, words.left() - height);
+    while (x >= nearest && !inked(x))
+        --x;
+    if (x < nearest)
+        return -1;
+    // The name inside the tag, light on its colour, parts it for a stroke or two.
+    int left = x;
+    for (int gap = 0; left - gap > 0 && gap <= height / 4;) {
+        if (inked(left - gap - 1)) {
+            left -= gap + 1;
+            gap = 0;
+        } else {
+            ++gap;
+        }
+    }
+    return x - left + 1 >= height ? left : -1;
+}
+
+bool startsAnItem(const QString &text)
+{
+    static const QRegularExpression item(QStringLiteral("^(\\d{1,2}|[a-hA-H])[.)] "));
+    return item.match(text).hasMatch();
+}
+
+} // namespace
+
+void spanRows(QList<TextUnit> &units, const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    struct Row
+    {
+        qsizetype unit;
+        int left;              // of the tag, or of the box
+        QList<qsizetype> tags; // units that are its tag read as a word
+    };
+    std::vector<Row> rows;
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        const TextUnit &unit = units[i];
+        const QRect &words = unit.words;
+        // A row is one line, on the page.
+        if (unit.outlined || words.isEmpty() || words.height() > 2 * unit.lineHeight)
+            continue;
+        int left = tagBefore(rgb, unit, words);
+        QList<qsizetype> tags;
+        // A tag read as a word: a one-word unit ending just before the line, in its band.
+        for (qsizetype j = 0; j < units.size(); ++j) {
+            const QRect &other = units[j].box;
+            if (j == i || units[j].page != unit.page || units[j].text.contains(u' ') ||
+                other.right() > words.left() ||
+                other.right() < words.left() - 2 * unit.lineHeight ||
+                std::abs(other.center().y() - words.center().y()) > unit.lineHeight / 2)
+                continue;
+            tags.append(j);
+            left = left < 0 ? other.left() : std::min(left, other.left());
+        }
+        if (left >= 0 || startsAnItem(unit.text))
+            rows.push_back({i, left >= 0 ? left : unit.box.left(), tags});
+    }
+    // A tag the recognition read into its line ("Amy How can we get there?") starts the line
+    // where the other rows' tags start, in the same size of print.
+    const std::vector<Row> found = rows;
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        const TextUnit &unit = units[i];
+        if (unit.outlined || unit.words.height() > 2 * unit.lineHeight ||
+            std::any_of(found.begin(), found.end(), [i](const Row &row) { return row.unit == i; }))
+            continue;
+        const bool atTags = std::any_of(found.begin(), found.end(), [&](const Row &row) {
+            const TextUnit &tagged = units[row.unit];
+            return row.left < tagged.words.left() && tagged.page == unit.page &&
+                   std::abs(row.left - unit.words.left()) <= unit.lineHeight &&
+                   unit.lineHeight * 4 < tagged.lineHeight * 5 &&
+                   tagged.lineHeight * 4 < unit.lineHeight * 5;
+        });
+        if (atTags)
+            rows.push_back({i, unit.words.left(), {}});
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.unit < b.unit; });
+    // Rows one below another, starting at about the same place, stand together.
+    std::vector<bool> dropped(size_t(units.size()), false);
+    for (size_t first = 0; first < rows.size();) {
+        size_t end = first + 1;
+        const TextUnit &head = units[rows[first].unit];
+        while (end < rows.size()) {
+            const TextUnit &previous = units[rows[end - 1].unit];
+            const TextUnit &next = units[rows[end].unit];
+            if (next.page != head.page || next.box.top() < previous.box.bottom() ||
+                next.box.top() - previous.box.bottom() > 4 * head.lineHeight ||
+                std::abs(rows[end].left - rows[first].left) > 2 * head.lineHeight)
+                break;
+            ++end;
+        }
+        if (end - first >= 2) {
+            int right = 0;
+            for (const TextUnit &unit : units)
+                if (unit.page == head.page)
+                    right = std::max(right, unit.box.right());
+            int left = rows[first].left;
+            for (size_t n = first; n < end; ++n)
+                left = std::min(left, rows[n].left);
+            for (size_t n = first; n < end; ++n) {
+                TextUnit &unit = units[rows[n].unit];
+                const int margin = std::max(2, unit.lineHeight / 3);
+                unit.box.setLeft(std::max(0, left - margin));
+                unit.box.setRight(right);
+                for (const qsizetype tag : rows[n].tags)
+                    dropped[size_t(tag)] = true;
+            }
+        }
+        first = end;
+    }
+    QList<TextUnit> kept;
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (!dropped[size_t(i)])
+            kept.append(units[i]);
+    units = kept;
 }
 
 QRect toFrame(const QRect &pixels, QSize imageSize)
