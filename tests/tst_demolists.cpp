@@ -23,14 +23,15 @@ struct SpreadFacts
 };
 
 // The spreads of the map, in file order: the contents and unit 1, then the lessons of units
-// 2 to 6 and the two recycle units, whose map was drafted from their pages and recordings.
+// 2 to 6, the two recycle units and the fun reading, whose map was drafted from their pages
+// and recordings.
 constexpr SpreadFacts spreads[] = {
     {"P0-1", 13},   {"P2-3", 13},   {"P4-5", 25},   {"P6-7", 24},   {"P8-9", 21},   {"P10-11", 21},
     {"P12-13", 17}, {"P14-15", 17}, {"P16-17", 18}, {"P18-19", 15}, {"P20-21", 14}, {"P22-23", 16},
     {"P24-25", 17}, {"P26-27", 16}, {"P28-29", 14}, {"P30-31", 14}, {"P32-33", 16}, {"P34-35", 16},
     {"P36-37", 15}, {"P38-39", 17}, {"P40-41", 16}, {"P42-43", 14}, {"P44-45", 13}, {"P46-47", 16},
     {"P48-49", 17}, {"P50-51", 15}, {"P52-53", 13}, {"P54-55", 13}, {"P56-57", 16}, {"P58-59", 17},
-    {"P60-61", 17}, {"P62-63", 13}, {"P64-65", 13}, {"P66-67", 17}, {"P68-69", 15}};
+    {"P60-61", 17}, {"P62-63", 13}, {"P64-65", 13}, {"P66-67", 17}, {"P68-69", 15}, {"P70-71", 14}};
 
 bool mapped(const QString &tag)
 {
