@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Makes the map of the demo book's laid-out spreads (units 2 to 6) as an author makes a
+# Makes the map of the demo book's laid-out spreads (those after unit 1) as an author makes a
 # book's map: draws and records the book, drafts the map with `mvrbook draft` from the pages
 # and recordings, and applies the author's corrections and Chinese (corrections.txt) to the
 # draft. The result is written into resources/point.xml, which is compiled into the program
-# and committed: drafting takes about a minute and a half on two cores, too long for every
+# and committed: drafting takes a minute or three on two cores, too long for every
 # build. Run it after changing the laid-out spreads in book.txt, or the draft, and commit
 # resources/point.xml when `git diff` shows what you meant.
 #
