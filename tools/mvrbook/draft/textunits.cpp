@@ -300,6 +300,16 @@ QList<TextUnit> group(const QList<OcrWord> &words, QSize imageSize)
 
 namespace {
 
+// Removes the units whose flag is set: those joined into another or found to be no text.
+void removeMarked(QList<TextUnit> &units, const std::vector<bool> &marked)
+{
+    QList<TextUnit> kept;
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (!marked[size_t(i)])
+            kept.append(units[i]);
+    units = kept;
+}
+
 // The box of the plain background around a unit's words, where a closed outline (a bubble, a
 // card, a banner) holds it; an empty box where the background runs on to the page's edge or
 // far around.
@@ -437,11 +447,7 @@ void fitToSurroundings(QList<TextUnit> &units, const QImage &image)
         }
         unit.box &= image.rect();
     }
-    QList<TextUnit> kept;
-    for (qsizetype i = 0; i < units.size(); ++i)
-        if (!absorbed[size_t(i)])
-            kept.append(units[i]);
-    units = kept;
+    removeMarked(units, absorbed);
 }
 
 namespace {
@@ -581,11 +587,7 @@ void spanRows(QList<TextUnit> &units, const QImage &image)
         }
         first = end;
     }
-    QList<TextUnit> kept;
-    for (qsizetype i = 0; i < units.size(); ++i)
-        if (!dropped[size_t(i)])
-            kept.append(units[i]);
-    units = kept;
+    removeMarked(units, dropped);
 }
 
 QRect toFrame(const QRect &pixels, QSize imageSize)
