@@ -6,6 +6,9 @@
 // Per book: hotspots found (recall and precision at IoU >= 0.5), segment boundaries within
 // 150 ms of the truth and the median error, and the draft time per spread.
 //
+// The demo book's truth: unit 1's hand-made map, and for the spreads laid out after it, where
+// the generator drew and spoke each item.
+//
 // Run after a build: build/bench/bench_draft [--jobs N] [--keep] [--misses]. Needs espeak-ng
 // and ffmpeg.
 
@@ -25,6 +28,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTemporaryDir>
@@ -124,6 +130,21 @@ bool writeWav16k(const QString &path, const Speech &speech)
     for (const float sample : speech)
         out << qint16(std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767.0f));
     return out.status() == QDataStream::Ok;
+}
+
+// The truth of a recording where each text's speech is known: from a little before its first
+// sound to a little after its last, never past the middle of a pause.
+void fromSpeech(QList<TrueHotspot> &spread, const std::vector<std::pair<int, int>> &heard,
+                int lastMs)
+{
+    for (size_t i = 0; i < heard.size(); ++i) {
+        const int previous = i > 0 ? heard[i - 1].second : 0;
+        const int following = i + 1 < heard.size() ? heard[i + 1].first : lastMs;
+        spread[qsizetype(i)].startTime =
+            std::max((previous + heard[i].first) / 2, heard[i].first - 40);
+        spread[qsizetype(i)].endTime =
+            std::min((heard[i].second + following) / 2, heard[i].second + 100);
+    }
 }
 
 // Draws, speaks and "scans" a book of four spreads in `folder`; its true map.
@@ -247,17 +268,7 @@ std::optional<TrueMap> makeBook(const Style &style, const QString &folder, const
         std::normal_distribution<double> hiss(0.0, style.hiss);
         for (float &sample : recording)
             sample += float(hiss(random));
-        // The truth follows the speech: from a little before its first sound to a little
-        // after its last, never past the middle of a pause.
-        const int lastMs = int(recording.size() * 1000 / Mfcc::sampleRate);
-        for (size_t i = 0; i < heard.size(); ++i) {
-            const int previous = i > 0 ? heard[i - 1].second : 0;
-            const int following = i + 1 < heard.size() ? heard[i + 1].first : lastMs;
-            spread[qsizetype(i)].startTime =
-                std::max((previous + heard[i].first) / 2, heard[i].first - 40);
-            spread[qsizetype(i)].endTime =
-                std::min((heard[i].second + following) / 2, heard[i].second + 100);
-        }
+        fromSpeech(spread, heard, int(recording.size() * 1000 / Mfcc::sampleRate));
         truth[k] = spread;
         const QString wav = root.filePath(QStringLiteral("spread.wav"));
         if (!writeWav16k(wav, recording))
@@ -341,12 +352,60 @@ void toHeardSpeech(TrueMap &truth, const QString &folder, const QString &ffmpeg)
     }
 }
 
+// The map of the demo book's laid-out spreads is itself a corrected draft: their truth is
+// where the generator drew each item and placed its speech (truth.json). False when there is
+// no such file.
+bool toLaidOut(TrueMap &truth, const QString &truthFile)
+{
+    QFile file(truthFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonArray spreads =
+        QJsonDocument::fromJson(file.readAll()).object().value(u"spreads").toArray();
+    for (const QJsonValue &value : spreads) {
+        const QJsonObject spread = value.toObject();
+        QList<TrueHotspot> hotspots;
+        std::vector<std::pair<int, int>> heard;
+        for (const QJsonValue &item : spread.value(u"hotspots").toArray()) {
+            const QJsonArray rect = item.toObject().value(u"rect").toArray();
+            const QJsonArray speech = item.toObject().value(u"speech").toArray();
+            hotspots.append(
+                {QRect(rect[0].toInt(), rect[1].toInt(), rect[2].toInt(), rect[3].toInt())});
+            heard.emplace_back(speech[0].toInt(), speech[1].toInt());
+        }
+        // Every reading ends a second after its last item.
+        fromSpeech(hotspots, heard, heard.empty() ? 0 : heard.back().second + 1000);
+        truth[spread.value(u"spread").toInt()] = hotspots;
+    }
+    return !spreads.isEmpty();
+}
+
 double median(std::vector<double> values)
 {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// A true hotspot the draft did not find, with the drafted one nearest it.
+void printMiss(const QString &name, int k, const TrueHotspot &hotspot,
+               const QList<DraftHotspot> &drafted)
+{
+    const auto nearest = std::max_element(drafted.begin(), drafted.end(),
+                                          [&](const DraftHotspot &a, const DraftHotspot &b) {
+                                              return TextUnits::overlap(hotspot.rect, a.rect) <
+                                                     TextUnits::overlap(hotspot.rect, b.rect);
+                                          });
+    const QRect &r = hotspot.rect;
+    std::printf("  %s spread %d: not found: %d,%d %dx%d", qPrintable(name), k, r.x(), r.y(),
+                r.width(), r.height());
+    if (nearest != drafted.end() && TextUnits::overlap(r, nearest->rect) > 0) {
+        const QRect &n = nearest->rect;
+        std::printf("; nearest \"%s\" %d,%d %dx%d, overlap %.2f", qPrintable(nearest->english),
+                    n.x(), n.y(), n.width(), n.height(), TextUnits::overlap(r, n));
+    }
+    std::printf("\n");
 }
 
 void evaluate(const QString &name, const TrueMap &truth, const BookDraft &draft,
@@ -388,8 +447,13 @@ void evaluate(const QString &name, const TrueMap &truth, const BookDraft &draft,
                     bestOverlap = o;
                 }
             }
-            if (best < 0)
+            if (best < 0) {
+                if (showMisses)
+                    printMiss(name, k, hotspot,
+                              drafted == draft.spreads.end() ? QList<DraftHotspot>()
+                                                             : drafted->second.hotspots);
                 continue;
+            }
             used[best] = true;
             ++matched;
             const DraftHotspot &found = drafted->second.hotspots[best];
@@ -438,8 +502,9 @@ int main(int argc, char *argv[])
                                   QStringLiteral("Keep the books made and drafted, to look at "
                                                  "with mvrbook preview; prints where."));
     const QCommandLineOption misses(QStringLiteral("misses"),
-                                    QStringLiteral("Print every segment with a boundary "
-                                                   "further from the truth than allowed."));
+                                    QStringLiteral("Print every true hotspot not found, and "
+                                                   "every segment with a boundary further "
+                                                   "from the truth than allowed."));
     parser.addOptions({jobs, keep, misses});
     parser.process(app);
 
@@ -456,7 +521,8 @@ int main(int argc, char *argv[])
         work.setAutoRemove(false);
         std::printf("books in %s\n", qPrintable(work.path()));
     }
-    const auto draftAndEvaluate = [&](const QString &name, TrueMap truth, const QString &folder) {
+    const auto draftAndEvaluate = [&](const QString &name, const TrueMap &truth,
+                                      const QString &folder, const QString &truthName) {
         const BookDraft draft = draftBook(folder, options);
         if (!draft.failure.isEmpty()) {
             std::fprintf(stderr, "bench_draft: %s\n", qPrintable(draft.failure));
@@ -465,20 +531,20 @@ int main(int argc, char *argv[])
         for (const auto &[k, spread] : draft.spreads)
             for (const QString &problem : spread.problems)
                 std::printf("  %s spread %d: %s\n", qPrintable(name), k, qPrintable(problem));
-        evaluate(name, truth, draft, QStringLiteral("the map's times"),
-                 parser.isSet(misses) && name != u"demo book");
-        if (name == u"demo book") {
-            toHeardSpeech(truth, folder, options.programs.ffmpeg);
-            evaluate(name, truth, draft, QStringLiteral("the speech in them"),
-                     parser.isSet(misses));
-        }
+        evaluate(name, truth, draft, truthName, parser.isSet(misses));
     };
 
     const QString demo = QStringLiteral(MIVORA_DEMO_FOLDER);
     const QString demoCopy = work.filePath(QStringLiteral("demo"));
-    if (const auto truth = copyDemoBook(demo, demoCopy))
-        draftAndEvaluate(QStringLiteral("demo book"), *truth, demoCopy);
-    else
+    if (auto truth = copyDemoBook(demo, demoCopy)) {
+        toHeardSpeech(*truth, demoCopy, options.programs.ffmpeg);
+        const bool laidOut = toLaidOut(*truth, QStringLiteral(MIVORA_DEMO_TRUTH));
+        draftAndEvaluate(QStringLiteral("demo book"), *truth, demoCopy,
+                         laidOut ? QStringLiteral("unit 1: the map's segments narrowed to their "
+                                                  "speech; the rest: as drawn and read")
+                                 : QStringLiteral("the map, narrowed to the speech; no truth.json, "
+                                                  "so the laid-out spreads' own corrected draft"));
+    } else
         std::printf("demo book: not found in %s (the normal build makes it)\n", qPrintable(demo));
 
     const QList<Style> styles{
@@ -497,7 +563,7 @@ int main(int argc, char *argv[])
             std::printf("%s: could not be made\n", qPrintable(style.name));
             continue;
         }
-        draftAndEvaluate(style.name, *truth, folder);
+        draftAndEvaluate(style.name, *truth, folder, QStringLiteral("the speech as made"));
     }
     return 0;
 }

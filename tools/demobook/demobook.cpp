@@ -3,7 +3,9 @@
 #include "content/content.h"
 #include "content/layout.h"
 #include "content/wordunit.h"
+#include "tools/common/savefile.h"
 #include "tools/demobook/movies.h"
+#include "tools/demobook/pagelayout.h"
 #include "tools/demobook/speech.h"
 #include "tools/demobook/spreadpainter.h"
 #include "tools/mvrbook/bookfolder.h"
@@ -14,6 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -102,6 +107,7 @@ void DemoBook::make()
     writeListsAndDescription();
     makeImages();
     makeSpreadAudio();
+    writeTruth();
     makeWordAudio();
     makeMovies();
 
@@ -230,6 +236,8 @@ QStringList DemoBook::outputs() const
         files.append(BookFolder::animationFile(movie.spread, movie.second, QStringLiteral("mp4")));
     for (QString &file : files)
         file = out.filePath(file);
+    if (!m_in.truth.isEmpty())
+        files.append(m_in.truth);
     return files;
 }
 
@@ -273,9 +281,10 @@ void DemoBook::makeImages()
     const Outline outline(contents);
     SpreadPainter painter(outline);
     makeDir(QDir(m_in.outputDir).filePath(BookFolder::pagesDir));
+    m_shown = QList<QList<QRectF>>(Content::lastSpread + 1);
     for (int k = 0; k <= Content::lastSpread; ++k) {
-        const QImage image =
-            painter.paint(k, pageSize, m_hotspots[k], m_text.spread(Content::spreadTag(k)));
+        const QImage image = painter.paint(k, pageSize, m_hotspots[k],
+                                           m_text.spread(Content::spreadTag(k)), &m_shown[k]);
         const QString path =
             QDir(m_in.outputDir).filePath(BookFolder::pageFile(k, QStringLiteral("png")));
         if (!image.save(path, "PNG"))
@@ -297,19 +306,34 @@ bool DemoBook::laidOut(int k) const
 }
 
 // A laid-out spread is read as a reader reads a page aloud: its items in order, a pause
-// after each. Where each one lies in the recording is for the draft to find.
+// after each. Where each one lies in the recording is for the draft to find; the truth file
+// remembers it, with what a reader sees of the item, so that the draft can be measured.
 void DemoBook::makeReading(Speech &speech, int k)
 {
     const QString tag = Content::spreadTag(k);
     const SpreadText *text = m_text.spread(tag);
     std::vector<std::pair<int, Samples>> said;
+    QJsonArray truth;
+    const QList<QRectF> &shown = m_shown[k];
     int at = readingLeadMs;
-    for (const QList<PageItem> &page : text->pages) {
-        for (const PageItem &item : page) {
+    for (int page = 0; page < 2; ++page) {
+        for (const PlacedItem &placed : layOutPage(text->pages[page], page, tag)) {
+            if (!placed.hotspot)
+                continue;
+            const PageItem &item = placed.item;
             Samples sound =
                 speech.say(item.spoken, m_text.voice(item.option(QStringLiteral("speaker"))),
                            longestSentenceMs, QStringLiteral("%1 line %2").arg(tag).arg(item.line));
             const int length = msForSamples(static_cast<qint64>(sound.size()));
+            // A row of a dialogue or of an exercise is touched across its column, as unit 1's
+            // map has them; anything else where a reader sees it.
+            static const QRegularExpression numbered(QStringLiteral("^(\\d+|[a-h])\\. "));
+            const bool row = item.kind == u"line" || numbered.match(item.shown).hasMatch();
+            const QRect rect = (row ? placed.rect : shown.value(truth.size())).toAlignedRect();
+            truth.append(QJsonObject{{QStringLiteral("english"), item.shown},
+                                     {QStringLiteral("rect"),
+                                      QJsonArray{rect.x(), rect.y(), rect.width(), rect.height()}},
+                                     {QStringLiteral("speech"), QJsonArray{at, at + length}}});
             said.emplace_back(at, std::move(sound));
             at += length + readingPauseMs;
         }
@@ -319,10 +343,21 @@ void DemoBook::makeReading(Speech &speech, int k)
         track.place(start, sound);
     const QString file = BookFolder::recordingFile(k, QStringLiteral("wav"));
     writeWav(QDir(m_in.outputDir).filePath(file), track.samples());
+    m_truth.append(QJsonObject{{QStringLiteral("spread"), k}, {QStringLiteral("hotspots"), truth}});
     progress(QStringLiteral("recording: %1 (%2, read in order, %3 items, %4 s)")
                  .arg(file, tag)
                  .arg(said.size())
                  .arg(at / 1000.0, 0, 'f', 1));
+}
+
+void DemoBook::writeTruth() const
+{
+    QString error;
+    if (!m_in.truth.isEmpty() &&
+        !writeAtomically(m_in.truth,
+                         QJsonDocument(QJsonObject{{QStringLiteral("spreads"), m_truth}}).toJson(),
+                         &error))
+        throw Failure(QStringLiteral("cannot write %1: %2").arg(m_in.truth, error));
 }
 
 void DemoBook::makeSpreadAudio()

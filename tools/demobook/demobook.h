@@ -6,7 +6,9 @@
 #include "tools/demobook/tools.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QList>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,8 @@ struct DemoBookInputs
     QString text;      // the English of every hotspot (book.txt)
     QString outputDir; // the book folder to write
     QString stamp;     // remembers what the output was made from; may be empty
+    QString truth;     // where each laid-out item is drawn and heard, for bench_draft; may
+                       // be empty
     bool force = false;
     Tools tools;
 };
@@ -48,6 +52,7 @@ private:
     bool laidOut(int k) const;
     void makeSpreadAudio();
     void makeReading(Speech &speech, int k);
+    void writeTruth() const;
     void makeWordAudio();
     void makeMovies();
 
@@ -57,5 +62,7 @@ private:
     QString m_work;
     BookText m_text;
     QList<QList<Hotspot>> m_hotspots; // by spread index, 0 ... lastSpread
+    QList<QList<QRectF>> m_shown;     // what a reader sees of each laid-out hotspot
+    QJsonArray m_truth;               // the laid-out spreads as drawn and read
     QElapsedTimer m_clock;
 };

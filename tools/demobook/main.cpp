@@ -50,6 +50,11 @@ int main(int argc, char *argv[])
         QStringLiteral("stamp"),
         QStringLiteral("File that remembers what the output was made from."),
         QStringLiteral("file"));
+    const QCommandLineOption truth(
+        QStringLiteral("truth"),
+        QStringLiteral("Also write where each item of the laid-out spreads is drawn and heard, "
+                       "for measuring the draft (JSON)."),
+        QStringLiteral("file"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Make everything even when up to date."));
     const QCommandLineOption espeak(QStringLiteral("espeak"), QStringLiteral("espeak-ng program."),
@@ -69,7 +74,7 @@ int main(int argc, char *argv[])
         QStringLiteral("The author's corrections of the draft (corrections.txt)."),
         QStringLiteral("file"));
     parser.addOptions(
-        {out, text, map, words, stamp, force, espeak, sox, ffmpeg, mergeDraft, corrections});
+        {out, text, map, words, stamp, truth, force, espeak, sox, ffmpeg, mergeDraft, corrections});
     parser.process(app);
 
     if (parser.isSet(mergeDraft))
@@ -97,6 +102,7 @@ int main(int argc, char *argv[])
         inputs.map = parser.value(map);
         inputs.words = parser.value(words);
         inputs.stamp = parser.value(stamp);
+        inputs.truth = parser.value(truth);
         inputs.force = parser.isSet(force);
         inputs.tools.espeak = parser.value(espeak);
         inputs.tools.sox = parser.value(sox);

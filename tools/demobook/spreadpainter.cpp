@@ -152,10 +152,17 @@ public:
         , m_outline(outline)
     {}
 
-    // False when the English had to be drawn larger than its rectangle allows.
-    bool draw(const PageItem &item, const QRectF &r, bool hotspot)
+    struct Drawn
+    {
+        bool fits = true; // false when the English had to be drawn larger than its rectangle
+                          // allows
+        QRectF extent;    // what a reader sees of it: its text as set, and its box if it has one
+    };
+
+    Drawn draw(const PageItem &item, const QRectF &r, bool hotspot)
     {
         m_fits = true;
+        m_extent = QRectF();
         m_p.save();
         const QString &kind = item.kind;
         if (kind == u"title")
@@ -185,7 +192,7 @@ public:
         else if (kind == u"panel")
             Pictures::drawPanel(m_p, item.argument, r);
         m_p.restore();
-        return m_fits;
+        return {m_fits, m_extent};
     }
 
 private:
@@ -197,6 +204,7 @@ private:
         m_p.setFont(f.font);
         m_p.setPen(colour);
         m_p.drawText(box, flags | Qt::TextWordWrap, text);
+        m_extent |= m_p.boundingRect(box, flags | Qt::TextWordWrap, text);
     }
 
     void heading(const QString &text, const QRectF &r)
@@ -204,6 +212,7 @@ private:
         m_p.setPen(Qt::NoPen);
         m_p.setBrush(m_accent);
         m_p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+        m_extent |= r;
         // "A  Let's talk": the part letter sits in a white disc at the start of the banner.
         static const QRegularExpression part(QStringLiteral(R"(^([A-Z])\s\s+(.+)$)"));
         const auto match = part.match(text);
@@ -237,6 +246,7 @@ private:
             m_p.setFont(tagFont);
             m_p.setPen(QColor(0xff, 0xff, 0xff));
             m_p.drawText(tag, Qt::AlignCenter, speaker);
+            m_extent |= tag;
             textLeft = tag.right() + 7;
         }
         drawText(shownText(item), QRectF(textLeft, r.top(), r.right() - textLeft, r.height()), 15,
@@ -251,6 +261,7 @@ private:
         m_p.setPen(pen);
         m_p.setBrush(QColor(0xff, 0xff, 0xff));
         m_p.drawPath(bubblePath(r, tail));
+        m_extent |= r;
         drawText(shownText(item), r.adjusted(6, 3, -6, -3), 15, 7, false, false, Qt::AlignCenter,
                  ink);
     }
@@ -260,6 +271,7 @@ private:
         m_p.setPen(QPen(QColor(0xf2, 0x8c, 0x28), 1.5));
         m_p.setBrush(QColor(0xff, 0xe4, 0x5c));
         m_p.drawPolygon(starburst(r, 9));
+        m_extent |= r;
         drawText(
             text,
             r.adjusted(r.width() * 0.1, r.height() * 0.14, -r.width() * 0.1, -r.height() * 0.14),
@@ -272,6 +284,7 @@ private:
         m_p.setPen(pen);
         m_p.setBrush(QColor(0xff, 0xf6, 0xc7));
         m_p.drawRoundedRect(r, 6, 6);
+        m_extent |= r;
         drawText(text, r.adjusted(8, 2, -8, -2), 14, 7, false, true,
                  Qt::AlignLeft | Qt::AlignVCenter, ink);
     }
@@ -281,8 +294,9 @@ private:
         const qreal mark = std::min(22.0, r.height() * 0.85);
         m_p.setFont(Fonts::latin(qRound(mark * 0.8), true));
         m_p.setPen(m_accent);
-        m_p.drawText(QRectF(r.left(), r.top(), mark, std::min(r.height(), 28.0)), Qt::AlignCenter,
-                     QStringLiteral("\u266a"));
+        const QRectF markBox(r.left(), r.top(), mark, std::min(r.height(), 28.0));
+        m_p.drawText(markBox, Qt::AlignCenter, QStringLiteral("\u266a"));
+        m_extent |= m_p.boundingRect(markBox, Qt::AlignCenter, QStringLiteral("\u266a"));
         drawText(text, r.adjusted(mark + 4, 0, 0, 0), 16, 8, true, true,
                  Qt::AlignLeft | Qt::AlignVCenter, QColor(0x6a, 0x3d, 0x9a));
     }
@@ -296,6 +310,7 @@ private:
         m_p.setPen(Qt::NoPen);
         m_p.setBrush(tint(colour, 0.18));
         m_p.drawRoundedRect(r, 8, 8);
+        m_extent |= r;
         m_p.setBrush(colour);
         m_p.drawRoundedRect(QRectF(r.left(), r.top(), 8, r.height()), 4, 4);
 
@@ -328,6 +343,7 @@ private:
         m_p.setPen(QPen(tint(m_accent, 0.6), 1.5));
         m_p.setBrush(QColor(0xff, 0xff, 0xff));
         m_p.drawRoundedRect(r, 8, 8);
+        m_extent |= r;
         qreal captionHeight = std::clamp(r.height() * 0.2, 14.0, 24.0);
         // A long caption gets a second line rather than shrinking out of reach of a child's eyes.
         bool oneLine = false;
@@ -345,6 +361,7 @@ private:
     QColor m_accent;
     const Outline &m_outline;
     bool m_fits = true;
+    QRectF m_extent;
 };
 
 void paintPageFrame(QPainter &p, int k, const QColor &colour, const QString &runningHead)
@@ -487,7 +504,7 @@ void SpreadPainter::check(const PageItem &item, const QString &where)
 }
 
 QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
-                            const SpreadText *text)
+                            const SpreadText *text, QList<QRectF> *shown)
 {
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
@@ -512,8 +529,11 @@ QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
     if (laidOut) {
         for (int page = 0; page < 2; ++page) {
             for (const PlacedItem &placed : layOutPage(text->pages[page], page, tag)) {
-                if (!items.draw(placed.item, placed.rect, placed.hotspot))
+                const auto drawn = items.draw(placed.item, placed.rect, placed.hotspot);
+                if (!drawn.fits)
                     overflowed(QStringLiteral("%1 line %2").arg(tag).arg(placed.item.line));
+                if (shown && placed.hotspot)
+                    shown->append(drawn.extent);
             }
         }
         return image;
@@ -524,7 +544,7 @@ QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
         const auto found = text->hotspots.find(static_cast<int>(i));
         if (found == text->hotspots.end())
             continue;
-        if (!items.draw(found->second, QRectF(hotspots[i].rect), true))
+        if (!items.draw(found->second, QRectF(hotspots[i].rect), true).fits)
             overflowed(QStringLiteral("%1 N_%2").arg(tag).arg(i));
     }
     return image;

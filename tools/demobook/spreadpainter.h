@@ -37,7 +37,10 @@ class SpreadPainter
 public:
     explicit SpreadPainter(const Outline &outline);
 
-    QImage paint(int k, QSize size, const QList<Hotspot> &hotspots, const SpreadText *text);
+    // `shown`, if given, gets what a reader sees of each hotspot of a laid-out spread (its
+    // text as set, its box if it has one), in the frame, in reading order.
+    QImage paint(int k, QSize size, const QList<Hotspot> &hotspots, const SpreadText *text,
+                 QList<QRectF> *shown = nullptr);
 
     // Fails when an item names a kind or picture the painter does not know.
     static void check(const PageItem &item, const QString &where);
