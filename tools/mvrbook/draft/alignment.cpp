@@ -19,6 +19,10 @@ constexpr int synthesisedPauseMs = 250;
 constexpr double missingScore = 0.78;
 // Below this, a sentence's best place is sure enough to tell the order it was read in.
 constexpr double sureScore = 0.6;
+// A sentence read out of order makes the whole recording fit its sentences much better once
+// it is moved to where it was heard; a few per cent is what a short sentence gains from any
+// stretch of speech like its own, in other voices than the synthesiser's.
+constexpr double reorderedCost = 0.95;
 // A boundary moves to a pause only this far; further off, the alignment is trusted.
 constexpr int snapReachMs = 350;
 // A boundary inside speech moves to where that speech starts or ends only this far.
@@ -208,7 +212,7 @@ Result align(const Speech &recording, const std::vector<Speech> &sentences)
         if (!placed)
             moved.push_back(moving);
         Spans tried = alignInOrder(moved, trimmed, features);
-        if (tried.meanCost < aligned.meanCost * 0.99) {
+        if (tried.meanCost < aligned.meanCost * reorderedCost) {
             order = moved;
             aligned = std::move(tried);
             elsewhere.push_back(moving);
