@@ -6,9 +6,12 @@
 
 // What the views need of a microphone, with the semantics they are written against:
 // - record(ms) records the default source for that long, sending level() as it goes, then
-//   recorded(); without a microphone it sends unavailable() instead, once;
+//   recorded(); without a microphone it sends unavailable() instead, once. A source that
+//   stops giving sound ends the recording a little late with what it gave, or, having
+//   given nothing, as no microphone;
 // - playBack() plays the last recording and sends playedBack() when the sound server has
-//   played its last sample; a recording that could not be made plays as silence at once;
+//   played its last sample, or a little late where the server stopped playing; a recording
+//   that could not be made plays as silence at once;
 // - stop() ends either at once and sends nothing;
 // - every signal comes from the event loop, never from within the call that caused it.
 // Recordings are kept in memory only. Recorder is the real one; tests hand the views a

@@ -2,6 +2,7 @@
 
 #include "media/abstractrecorder.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
@@ -36,4 +37,8 @@ private:
     std::shared_ptr<Sound> m_recording;
     QTimer m_poll;
     Doing m_doing = Doing::Nothing;
+    // Since the recording or the play-back started, and how long it should take: a source
+    // that stops delivering, or a server that stops playing, must not hold the child's turn.
+    QElapsedTimer m_clock;
+    qint64 m_expectedMs = 0;
 };
