@@ -5,7 +5,6 @@
 #include "content/wordunit.h"
 #include "tools/common/savefile.h"
 #include "tools/demobook/movies.h"
-#include "tools/demobook/pagelayout.h"
 #include "tools/demobook/speech.h"
 #include "tools/demobook/spreadpainter.h"
 #include "tools/mvrbook/bookfolder.h"
@@ -68,6 +67,16 @@ void makeDir(const QString &path)
 {
     if (!QDir().mkpath(path))
         throw Failure(QStringLiteral("cannot make the directory %1").arg(path));
+}
+
+// A laid-out hotspot as an author maps it: a row of a dialogue or of an exercise across its
+// column, as unit 1's map has them; anything else where a reader sees it.
+QRect mappedRect(const SpreadPainter::Painted &hotspot)
+{
+    static const QRegularExpression numbered(QStringLiteral("^(\\d+|[a-h])\\. "));
+    const PageItem &item = hotspot.placed.item;
+    const bool row = item.kind == u"line" || numbered.match(item.shown).hasMatch();
+    return (row ? hotspot.placed.rect : hotspot.seen).toAlignedRect();
 }
 
 } // namespace
@@ -281,10 +290,13 @@ void DemoBook::makeImages()
     const Outline outline(contents);
     SpreadPainter painter(outline);
     makeDir(QDir(m_in.outputDir).filePath(BookFolder::pagesDir));
-    m_shown = QList<QList<QRectF>>(Content::lastSpread + 1);
+    m_drawn = QList<QList<QRect>>(Content::lastSpread + 1);
     for (int k = 0; k <= Content::lastSpread; ++k) {
+        QList<SpreadPainter::Painted> painted;
         const QImage image = painter.paint(k, pageSize, m_hotspots[k],
-                                           m_text.spread(Content::spreadTag(k)), &m_shown[k]);
+                                           m_text.spread(Content::spreadTag(k)), &painted);
+        for (const SpreadPainter::Painted &hotspot : painted)
+            m_drawn[k].append(mappedRect(hotspot));
         const QString path =
             QDir(m_in.outputDir).filePath(BookFolder::pageFile(k, QStringLiteral("png")));
         if (!image.save(path, "PNG"))
@@ -314,22 +326,14 @@ void DemoBook::makeReading(Speech &speech, int k)
     const SpreadText *text = m_text.spread(tag);
     std::vector<std::pair<int, Samples>> said;
     QJsonArray truth;
-    const QList<QRectF> &shown = m_shown[k];
     int at = readingLeadMs;
-    for (int page = 0; page < 2; ++page) {
-        for (const PlacedItem &placed : layOutPage(text->pages[page], page, tag)) {
-            if (!placed.hotspot)
-                continue;
-            const PageItem &item = placed.item;
+    for (const QList<PageItem> &page : text->pages) {
+        for (const PageItem &item : page) {
             Samples sound =
                 speech.say(item.spoken, m_text.voice(item.option(QStringLiteral("speaker"))),
                            longestSentenceMs, QStringLiteral("%1 line %2").arg(tag).arg(item.line));
             const int length = msForSamples(static_cast<qint64>(sound.size()));
-            // A row of a dialogue or of an exercise is touched across its column, as unit 1's
-            // map has them; anything else where a reader sees it.
-            static const QRegularExpression numbered(QStringLiteral("^(\\d+|[a-h])\\. "));
-            const bool row = item.kind == u"line" || numbered.match(item.shown).hasMatch();
-            const QRect rect = (row ? placed.rect : shown.value(truth.size())).toAlignedRect();
+            const QRect rect = m_drawn[k].value(truth.size());
             truth.append(QJsonObject{{QStringLiteral("english"), item.shown},
                                      {QStringLiteral("rect"),
                                       QJsonArray{rect.x(), rect.y(), rect.width(), rect.height()}},

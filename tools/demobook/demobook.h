@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QList>
-#include <QRectF>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -62,7 +62,7 @@ private:
     QString m_work;
     BookText m_text;
     QList<QList<Hotspot>> m_hotspots; // by spread index, 0 ... lastSpread
-    QList<QList<QRectF>> m_shown;     // what a reader sees of each laid-out hotspot
+    QList<QList<QRect>> m_drawn;      // each laid-out hotspot as an author would map it
     QJsonArray m_truth;               // the laid-out spreads as drawn and read
     QElapsedTimer m_clock;
 };

@@ -504,7 +504,7 @@ void SpreadPainter::check(const PageItem &item, const QString &where)
 }
 
 QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
-                            const SpreadText *text, QList<QRectF> *shown)
+                            const SpreadText *text, QList<Painted> *painted)
 {
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
@@ -532,8 +532,8 @@ QImage SpreadPainter::paint(int k, QSize size, const QList<Hotspot> &hotspots,
                 const auto drawn = items.draw(placed.item, placed.rect, placed.hotspot);
                 if (!drawn.fits)
                     overflowed(QStringLiteral("%1 line %2").arg(tag).arg(placed.item.line));
-                if (shown && placed.hotspot)
-                    shown->append(drawn.extent);
+                if (painted && placed.hotspot)
+                    painted->append({placed, drawn.extent});
             }
         }
         return image;

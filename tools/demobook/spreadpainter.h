@@ -2,6 +2,7 @@
 
 #include "content/spreadmap.h"
 #include "tools/demobook/booktext.h"
+#include "tools/demobook/pagelayout.h"
 
 #include <QImage>
 #include <QList>
@@ -37,10 +38,17 @@ class SpreadPainter
 public:
     explicit SpreadPainter(const Outline &outline);
 
-    // `shown`, if given, gets what a reader sees of each hotspot of a laid-out spread (its
-    // text as set, its box if it has one), in the frame, in reading order.
+    // A hotspot of a laid-out spread as painted: where the layout put it, and what a reader
+    // sees of it there (its text as set, its box if it has one), in the frame.
+    struct Painted
+    {
+        PlacedItem placed;
+        QRectF seen;
+    };
+
+    // `painted`, if given, gets the hotspots of a laid-out spread in reading order.
     QImage paint(int k, QSize size, const QList<Hotspot> &hotspots, const SpreadText *text,
-                 QList<QRectF> *shown = nullptr);
+                 QList<Painted> *painted = nullptr);
 
     // Fails when an item names a kind or picture the painter does not know.
     static void check(const PageItem &item, const QString &where);
